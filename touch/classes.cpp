@@ -1,0 +1,39 @@
+#include "classes.h"
+
+namespace nuv {
+
+namespace {
+
+py::object member_value(const Member& m, py::handle namespace_) {
+    switch (m.kind) {
+        case Member::Kind::method:
+            return make_function(*m.function);
+        case Member::Kind::abstract_method:
+            return global("_abstractmethod")(make_function(*m.function));
+        case Member::Kind::static_method:
+            return steal_or_throw(PyStaticMethod_New(make_function(*m.function).ptr()));
+        case Member::Kind::property:
+            return py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(&PyProperty_Type))(
+                make_function(*m.function), make_function(*m.setter));
+        case Member::Kind::alias:
+            return namespace_[py::str(m.alias_of)];
+    }
+    return py::none();
+}
+
+}  // namespace
+
+py::object make_class(const ClassDef& def) {
+    py::tuple bases = def.base ? py::make_tuple(global(def.base)) : py::tuple();
+    py::object metaclass = def.base ? py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(Py_TYPE(bases[0].ptr())))
+                                    : py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(&PyType_Type));
+    py::str name(def.name);
+    py::object namespace_ = metaclass.attr("__prepare__")(name, bases);
+    namespace_["__module__"] = py::str("nuv_touch");
+    namespace_["__qualname__"] = name;
+    if (def.doc) namespace_["__doc__"] = py::str(def.doc);
+    for (const Member& m : def.members) namespace_[py::str(m.name)] = member_value(m, namespace_);
+    return metaclass(name, bases, namespace_);
+}
+
+}  // namespace nuv

@@ -1,0 +1,25 @@
+// Exact conversion of decimal text to a Python int, for entries of any length.
+//
+// The interpreter's own int(str) refuses texts of more digits than its
+// configured limit (4,300 by default) and converts in quadratic time. An
+// operator's entry has no length limit, so the keypads convert long texts here
+// instead: the same accepted forms as int(text, 10) (surrounding white space,
+// a sign, Unicode decimal digits, single underscores between digits), the
+// same ValueError for anything else, and the exact value in near-linear time,
+// without touching the interpreter's global limit.
+#pragma once
+
+#include "python.h"
+
+namespace nuv {
+
+// int(text) for a str `text`, exact for any number of digits.
+py::object int_from_decimal_text(py::handle text);
+
+// The host's int(value): exact decimal conversion for a str, int() otherwise.
+py::object to_int(py::handle value);
+
+// The host's float(value).
+py::object to_float(py::handle value);
+
+}  // namespace nuv

@@ -1,0 +1,40 @@
+#include "dialog_support.h"
+
+namespace nuv {
+
+py::object keypad_font(py::handle size) {
+    py::object wx = global("wx");
+    return call_method(wx, "Font", size, get_attr(wx, "FONTFAMILY_DEFAULT"), get_attr(wx, "FONTSTYLE_NORMAL"),
+                       get_attr(wx, "FONTWEIGHT_NORMAL"), false, get_attr(wx, "EmptyString"));
+}
+
+void show_error(const char* text) {
+    py::object wx = global("wx");
+    py::object style = steal_or_throw(PyNumber_Or(get_attr(wx, "OK").ptr(), get_attr(wx, "ICON_ERROR").ptr()));
+    call_method(wx, "MessageBox", text, py::arg("style") = style);
+}
+
+void fit_layout(py::handle window) {
+    global("window_fit_layout")(window);
+}
+
+bool is_confirmed(py::handle code) {
+    return equals(code, get_attr(global("wx"), "ID_OK"));
+}
+
+void DialogGuard::destroy() {
+    destroyed_ = true;
+    call_method(dialog_, "Destroy");
+}
+
+DialogGuard::~DialogGuard() {
+    if (destroyed_ || !dialog_) return;
+    // Keep whatever error is being raised apart from the call below.
+    PyObject *type, *value, *traceback;
+    PyErr_Fetch(&type, &value, &traceback);
+    auto result = py::reinterpret_steal<py::object>(PyObject_CallMethod(dialog_.ptr(), "Destroy", nullptr));
+    if (!result) PyErr_WriteUnraisable(dialog_.ptr());
+    PyErr_Restore(type, value, traceback);
+}
+
+}  // namespace nuv

@@ -1,0 +1,42 @@
+// What the keypads and their users share: the keypad font, the error box,
+// the layout refit, the confirmed-result test, and the guard that destroys a
+// dialog on every path out of the code that created it.
+#pragma once
+
+#include "python.h"
+
+namespace nuv {
+
+// wx.Font(size, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL,
+//         wx.FONTWEIGHT_NORMAL, False, wx.EmptyString)
+py::object keypad_font(py::handle size);
+
+// wx.MessageBox(text, style=wx.OK | wx.ICON_ERROR): no caption, no parent.
+void show_error(const char* text);
+
+// window_fit_layout(window), as the module currently binds it.
+void fit_layout(py::handle window);
+
+// code == wx.ID_OK, with wx.ID_OK read now.
+bool is_confirmed(py::handle code);
+
+// Owns a freshly created dialog. `destroy()` destroys it on the normal path,
+// where an error of Destroy propagates; if the owner is left by an exception
+// first, the destructor destroys it and reports a second error as
+// unraisable, so the first error is the one the caller sees.
+class DialogGuard {
+public:
+    explicit DialogGuard(py::object dialog) : dialog_(std::move(dialog)) {}
+    DialogGuard(const DialogGuard&) = delete;
+    DialogGuard& operator=(const DialogGuard&) = delete;
+    ~DialogGuard();
+
+    py::handle get() const { return dialog_; }
+    void destroy();
+
+private:
+    py::object dialog_;
+    bool destroyed_ = false;
+};
+
+}  // namespace nuv

@@ -1,0 +1,85 @@
+// The function object type of nuv_touch.
+//
+// Every method and function of the module is one of these objects. To Python
+// it looks and behaves like a function written in Python: it binds to an
+// instance as a method, carries __name__, __qualname__, __defaults__,
+// __annotations__ and a code object that inspect.signature() reads, accepts
+// every parameter by position or keyword with Python's own error messages,
+// and enforces the module's annotation checks before its C++ body runs.
+//
+// The parameter list of each function is data, declared once next to its
+// body; binding, defaults and checks are done here, by the one call path.
+#pragma once
+
+#include "python.h"
+
+#include <array>
+#include <cstddef>
+#include <vector>
+
+namespace nuv {
+
+// How a parameter's default is made: once, when the function is defined.
+struct Default {
+    enum class Kind : unsigned char { required, none, false_, integer, text, minus_infinity, plus_infinity, module_name };
+    Kind kind = Kind::required;
+    long integer = 0;
+    const char* text = nullptr;  // the str default, or the module name whose value is the default
+
+    static constexpr Default Required() { return {}; }
+    static constexpr Default None() { return {Kind::none}; }
+    static constexpr Default False() { return {Kind::false_}; }
+    static constexpr Default Int(long v) { return {Kind::integer, v}; }
+    static constexpr Default Str(const char* s) { return {Kind::text, 0, s}; }
+    static constexpr Default MinusInfinity() { return {Kind::minus_infinity}; }
+    static constexpr Default PlusInfinity() { return {Kind::plus_infinity}; }
+    // The value a module-level name has when the function is defined.
+    static constexpr Default ValueOf(const char* name) { return {Kind::module_name, 0, name}; }
+
+    bool is_required() const { return kind == Kind::required; }
+};
+
+// One parameter. The annotation text decides the check made on entry:
+// "str" and "_Optional[str]" want exactly a str, "int" exactly an int (None
+// only where the default is None), "float" converts the argument to a float;
+// every other annotation is documentation only.
+struct Param {
+    const char* name;
+    Default default_ = Default::Required();
+    const char* annotation = nullptr;
+};
+
+constexpr std::size_t kMaxParams = 8;
+
+// The arguments of one call, bound to the parameters in order (defaults
+// filled in, "float" parameters already converted).
+class Args {
+public:
+    py::handle operator[](std::size_t i) const { return values_[i]; }
+    std::size_t size() const { return size_; }
+
+private:
+    friend class Binder;
+    std::array<PyObject*, kMaxParams> values_{};
+    std::array<py::object, kMaxParams> converted_{};
+    std::size_t size_ = 0;
+};
+
+using Body = py::object (*)(const Args&);
+
+struct FunctionDef {
+    const char* name;      // __name__, e.g. "__init__" or "__on_shift"
+    const char* qualname;  // __qualname__, e.g. "DigitKeypad.__init__"
+    std::vector<Param> params;  // a method's list starts with "self"
+    Body body;
+    const char* returns = nullptr;  // return annotation text, or none
+};
+
+// Creates the function object for `def`, computing its defaults now.
+// `def` must outlive the object (function definitions are static data).
+py::object make_function(const FunctionDef& def);
+
+// Readies the function type; called once from the module's execution.
+void ready_function_type();
+
+}  // namespace nuv
