@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that are missing and builds what is stale.
+# Sourced by the other scripts; PYTHON and NUV_TOUCH_BUILD may be overridden.
+set -euo pipefail
+
+NUV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+PYTHON=${PYTHON:-/usr/bin/python3}
+NUV_TOUCH_BUILD=${NUV_TOUCH_BUILD:-$NUV_ROOT/build}
+export PYTHON NUV_TOUCH_BUILD
+
+NUV_PACKAGES=(python3-wxgtk4.0 python3-dev pybind11-dev cmake g++ make libgmp-dev
+              python3-pytest python3-pytest-xvfb python3-hypothesis python3-mypy xvfb xauth)
+
+install_missing_packages() {
+    local missing=() p
+    for p in "${NUV_PACKAGES[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# build_module DIR [cmake options...]: configures once, then rebuilds what changed.
+build_module() {
+    local dir=$1; shift
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake -S "$NUV_ROOT" -B "$dir" -DPython_EXECUTABLE="$PYTHON" "$@" >/dev/null
+    fi
+    cmake --build "$dir" -j "$(nproc)" >/dev/null
+}
+
+# The module and the layout modules importable from the source tree.
+export PYTHONPATH="$NUV_TOUCH_BUILD:$NUV_ROOT/layouts${PYTHONPATH:+:$PYTHONPATH}"
