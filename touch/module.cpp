@@ -7,6 +7,7 @@
 // A failing step drops the module, so that a later import starts afresh.
 #include "classes.h"
 #include "digit_keypad.h"
+#include "pin_keypad.h"
 #include "prompts.h"
 
 #include <cstdio>
@@ -30,8 +31,14 @@ PyObject* the_module = nullptr;
 int64_t the_interpreter = -1;
 
 // The classes and functions of the module, in the order the body creates them.
-const ClassDef* const kClasses[] = {&digit_keypad_class};
-const FunctionDef* const kFunctions[] = {&input_integer_function, &input_float_function};
+const ClassDef* const kClasses[] = {
+    &digit_keypad_class,
+    &digit_password_keypad_class,
+};
+const FunctionDef* const kFunctions[] = {
+    &input_integer_function,
+    &input_float_function,
+};
 
 // ---------------------------------------------------------------- creation
 
