@@ -36,6 +36,9 @@ const ClassDef* const kClasses[] = {
     &digit_password_keypad_class,
 };
 const FunctionDef* const kFunctions[] = {
+    &input_text_function,
+    &input_password_function,
+    &input_digit_password_function,
     &input_integer_function,
     &input_float_function,
 };
