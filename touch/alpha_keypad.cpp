@@ -44,15 +44,9 @@ py::object password_mode_for(py::handle widget, py::handle password_mode) {
     return steal_or_throw(PyObject_RichCompare(masked.ptr(), py::int_(0).ptr(), Py_NE));
 }
 
-py::object init(const Args& a) {
-    py::handle self = a[0], parent = a[1], widget = a[2], password_mode = a[3], message = a[4];
-
-    // The layout's initialiser may already call back into the instance, so
-    // the state it could read is in place before it runs.
-    set_attr(self, "shift", py::bool_(false));
-    set_attr(self, "_AlphaKeypad__widget", widget);
-    get_attr(global("AlphaKeypadUI"), "__init__")(self, parent);
-
+// Everything after the layout's initialiser: the field, the message, the
+// starting key panels.
+void set_up(py::handle self, py::handle widget, py::handle password_mode, py::handle message) {
     py::object normal = get_attr(self, "ui_value_normal");
     py::object masking = get_attr(self, "ui_value_password");
     if (truth(password_mode_for(widget, password_mode))) {
@@ -76,6 +70,34 @@ py::object init(const Args& a) {
     call_method(get_attr(self, "Shift"), "Hide");
     for (const char* panel : kCapsOnPanels) call_method(get_attr(self, panel), "Hide");
     fit_layout(self);
+}
+
+// A keyboard whose construction failed after the layout made its window is
+// never handed to anyone who could destroy it; left alone, the hidden dialog
+// would outlive the application's last frame and keep it from exiting.
+// Destroys it, keeping the construction error as the one raised.
+void destroy_unfinished(py::handle self) noexcept {
+    PyObject *type, *value, *traceback;
+    PyErr_Fetch(&type, &value, &traceback);
+    auto result = py::reinterpret_steal<py::object>(PyObject_CallMethod(self.ptr(), "Destroy", nullptr));
+    if (!result) PyErr_WriteUnraisable(self.ptr());
+    PyErr_Restore(type, value, traceback);
+}
+
+py::object init(const Args& a) {
+    py::handle self = a[0], parent = a[1], widget = a[2], password_mode = a[3], message = a[4];
+
+    // The layout's initialiser may already call back into the instance, so
+    // the state it could read is in place before it runs.
+    set_attr(self, "shift", py::bool_(false));
+    set_attr(self, "_AlphaKeypad__widget", widget);
+    get_attr(global("AlphaKeypadUI"), "__init__")(self, parent);
+    try {
+        set_up(self, widget, password_mode, message);
+    } catch (...) {
+        destroy_unfinished(self);
+        throw;
+    }
     return py::none();
 }
 
