@@ -4,7 +4,7 @@
 #   bash scripts/demo.sh            (screenshots go to artifacts/tour/)
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
-install_missing_packages
+install_missing_packages imagemagick
 build_module "$NUV_TOUCH_BUILD"
 
 cd "$NUV_ROOT"
@@ -12,9 +12,5 @@ if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ]; then
     exec "$PYTHON" examples/operator_panel.py "$@"
 fi
 shots=${NUV_TOUCH_SHOTS:-$NUV_ROOT/artifacts/tour}
-display=:$((90 + RANDOM % 400))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb_pid=$!
-trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
-sleep 1
-DISPLAY=$display "$PYTHON" examples/operator_panel.py --tour "$shots" "$@"
+start_xvfb
+"$PYTHON" examples/operator_panel.py --tour "$shots" "$@"

@@ -33,5 +33,19 @@ build_module() {
     cmake --build "$dir" -j "$(nproc)" >/dev/null
 }
 
+# start_xvfb: a private X server (free display number, no reset between
+# clients), exported as DISPLAY and stopped when the calling script exits.
+start_xvfb() {
+    local fifo display
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
+    NUV_XVFB_PID=$!
+    read -r display <"$fifo"
+    rm -f "$fifo"
+    export DISPLAY=":$display"
+    trap 'kill $NUV_XVFB_PID 2>/dev/null || true' EXIT
+}
+
 # The module and the layout modules importable from the source tree.
 export PYTHONPATH="$NUV_TOUCH_BUILD:$NUV_ROOT/layouts${PYTHONPATH:+:$PYTHONPATH}"

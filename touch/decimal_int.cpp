@@ -2,8 +2,10 @@
 
 #include <gmp.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace nuv {
 
@@ -74,7 +76,29 @@ py::object int_from_mpz(const Mpz& number) {
     return result;
 }
 
+// The big number of a Python int, through its little-endian bytes.
+void mpz_from_int(py::handle value, Mpz& number) {
+    py::object magnitude = steal_or_throw(PyNumber_Absolute(value.ptr()));
+    std::size_t count = (_PyLong_NumBits(magnitude.ptr()) + 7) / 8;
+    py::bytes bytes = magnitude.attr("to_bytes")(count, "little");
+    std::string_view raw = bytes;
+    mpz_import(number.value, raw.size(), -1, 1, 0, 0, raw.data());
+    if (truth(steal_or_throw(PyObject_RichCompare(value.ptr(), py::int_(0).ptr(), Py_LT))))
+        mpz_neg(number.value, number.value);
+}
+
+// Ints of fewer bits have fewer digits than the smallest digit limit.
+constexpr std::size_t kShortIntBits = 2000;
+
 }  // namespace
+
+py::str to_text(py::handle value) {
+    if (!PyLong_CheckExact(value.ptr()) || _PyLong_NumBits(value.ptr()) < kShortIntBits) return py::str(value);
+    Mpz number;
+    mpz_from_int(value, number);
+    std::unique_ptr<char, void (*)(void*)> text(mpz_get_str(nullptr, 10, number.value), free);
+    return py::str(text.get());
+}
 
 py::object int_from_decimal_text(py::handle text) {
     if (PyUnicode_GET_LENGTH(text.ptr()) <= kShortText)

@@ -19,6 +19,10 @@ py::object int_from_decimal_text(py::handle text);
 // The host's int(value): exact decimal conversion for a str, int() otherwise.
 py::object to_int(py::handle value);
 
+// The host's str(value); an int of any size is written out exactly, where
+// str() would refuse one of more digits than the interpreter's limit.
+py::str to_text(py::handle value);
+
 // The host's float(value).
 py::object to_float(py::handle value);
 

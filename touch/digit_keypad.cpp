@@ -46,7 +46,7 @@ bool text_is(py::handle text, const char* literal) {
 void show_bound(py::handle self, const char* label, py::handle bound, double infinity) {
     py::float_ unbounded(infinity);
     if (truth(steal_or_throw(PyObject_RichCompare(bound.ptr(), unbounded.ptr(), Py_NE))))
-        call_method(get_attr(self, label), "SetLabel", py::str(bound));
+        call_method(get_attr(self, label), "SetLabel", to_text(bound));
 }
 
 py::object init(const Args& a) {

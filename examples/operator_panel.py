@@ -1,0 +1,154 @@
+"""Operator panel of a machine tool, driven entirely by touch.
+
+Run it on a touch screen (or any display) to use it:
+    /usr/bin/python3 examples/operator_panel.py
+With `--tour DIR` it plays a scripted operator instead: opens each keypad,
+types, confirms, refuses a bad entry, and saves screenshots into DIR.
+"""
+import argparse
+import os
+import sys
+
+import wx
+
+import nuv_touch
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from tour import Tour, generic_message_box  # noqa: E402
+
+BIG = 14  # point size of the panel's own text
+MINUS = "\u2212"  # the label of the numeric keypad's minus key
+
+
+class OperatorPanel(wx.Frame):
+    def __init__(self):
+        wx.Frame.__init__(self, None, title="Machine 3 - operator panel")
+        self.SetFont(wx.Font(BIG, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL, wx.FONTWEIGHT_NORMAL))
+        self.panel = wx.Panel(self)
+        self.columns = wx.BoxSizer(wx.HORIZONTAL)
+        self.panel.SetSizer(self.columns)
+        self.add_set_points()
+        outer = wx.BoxSizer(wx.VERTICAL)
+        outer.Add(self.panel, 1, wx.EXPAND)
+        self.SetSizerAndFit(outer)
+
+    def section(self, title):
+        """A titled box in the next column; returns (box, sizer) to fill."""
+        box = wx.StaticBox(self.panel, label=title)
+        sizer = wx.StaticBoxSizer(box, wx.VERTICAL)
+        self.columns.Add(sizer, 0, wx.ALL | wx.EXPAND, 10)
+        return box, sizer
+
+    def setting_row(self, parent, sizer, caption, on_tap):
+        """A large button that opens a prompt, with the value it returned."""
+        row = wx.BoxSizer(wx.HORIZONTAL)
+        button = wx.Button(parent, label=caption, size=parent.FromDIP(wx.Size(260, 64)))
+        value = wx.StaticText(parent, label="-", size=parent.FromDIP(wx.Size(160, -1)))
+        button.Bind(wx.EVT_BUTTON, lambda event: value.SetLabel(on_tap()))
+        row.Add(button, 0, wx.ALL, 6)
+        row.Add(value, 0, wx.ALL | wx.ALIGN_CENTER_VERTICAL, 6)
+        sizer.Add(row)
+        return button, value
+
+    # -- set points: the numeric prompts and the keypad used directly ----------
+
+    def add_set_points(self):
+        box, sizer = self.section("Set points")
+        self.spindle_button, self.spindle_value = self.setting_row(
+            box, sizer, "Spindle speed (rpm)", self.ask_spindle_speed)
+        self.feed_button, self.feed_value = self.setting_row(
+            box, sizer, "Feed rate (mm/min)", self.ask_feed_rate)
+        self.offset_button, self.offset_value = self.setting_row(
+            box, sizer, "Tool offset (um)", self.ask_tool_offset)
+
+    def ask_spindle_speed(self):
+        speed = nuv_touch.input_integer(self, 0, 24000)
+        return "cancelled" if speed is None else "%d rpm" % speed
+
+    def ask_feed_rate(self):
+        rate = nuv_touch.input_float(self, 0.5, 250.0, "Feed rate, mm/min:")
+        return "cancelled" if rate is None else "%g mm/min" % rate
+
+    def ask_tool_offset(self):
+        keypad = nuv_touch.DigitKeypad(self, nuv_touch.KEYPAD_MODE_INT, -50, 50, message="Tool offset, um:")
+        try:
+            if keypad.ShowModal() != wx.ID_OK:
+                return "cancelled"
+            return "%s um" % keypad.GetValue()
+        finally:
+            keypad.Destroy()
+
+
+# -- the scripted tour ----------------------------------------------------------
+
+def numeric_tour(tour):
+    panel = tour.frame
+    tour.shot(panel, "01-panel")
+
+    tour.click(panel.spindle_button)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
+    tour.press(keypad, "1", "2", "0", "0", "0")
+    yield 200
+    tour.shot(keypad, "02-integer-keypad")
+    tour.press(keypad, "OK")
+    yield 300
+
+    tour.click(panel.feed_button)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
+    tour.press(keypad, "9", "9", "9")
+    tour.press(keypad, "OK")
+    yield 400
+    box = tour.open_dialog(wx.GenericMessageDialog)
+    tour.shot(box, "03-out-of-range-refused")
+    box.EndModal(wx.ID_OK)
+    yield 200
+    tour.press(keypad, "Clear")
+    tour.press(keypad, "1", "2", ".", "5")
+    yield 200
+    tour.shot(keypad, "04-decimal-keypad")
+    tour.press(keypad, "OK")
+    yield 300
+
+    tour.click(panel.offset_button)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
+    tour.press(keypad, "7")
+    tour.press(keypad, MINUS)
+    yield 200
+    tour.shot(keypad, "05-keypad-direct")
+    tour.press(keypad, "OK")
+    yield 300
+    tour.shot(panel, "06-panel-after")
+
+
+def full_tour(tour):
+    yield from numeric_tour(tour)
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--tour", metavar="DIR", help="play the scripted tour and save screenshots in DIR")
+    args = parser.parse_args(argv)
+
+    app = wx.App()
+    frame = OperatorPanel()
+    frame.Show()
+    tour = None
+    if args.tour:
+        # The tour sees and closes error boxes only in wx's own message dialog.
+        wx.MessageBox = generic_message_box
+        tour = Tour(frame, args.tour)
+        tour.run(full_tour)
+    app.MainLoop()
+    if tour is not None:
+        if tour.failed is not None:
+            print("tour failed: %r" % (tour.failed,), file=sys.stderr)
+            return 1
+        print("tour done: %d screenshots" % len(tour.shots))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,378 @@
+"""The keypad layouts and window_fit_layout, on their own."""
+
+import string
+
+import pytest
+import wx
+
+import nuv_touchui
+from nuv_wxtools import window_fit_layout
+from conftest import click, pump, run_modal, send_key, wait_until
+
+NAMED_KEYS = ["DotPoint"] + ["m_button%d" % n for n in
+                             list(range(2, 14)) + [15, 16, 17]]
+PRINTABLE = {chr(c) for c in range(32, 127)}
+LAYOUTS = [nuv_touchui.DigitKeypad, nuv_touchui.DigitPasswordKeypad,
+           nuv_touchui.AlphaKeypad]
+PADS = LAYOUTS[:2]
+
+
+def _recording(layout, *handlers):
+    """Subclass of `layout` whose handlers record (handler, key label)."""
+    def make(name):
+        return lambda self, event: self.calls.append(
+            (name, event.GetEventObject().GetLabel()))
+
+    def __init__(self, parent):
+        self.calls = []
+        layout.__init__(self, parent)
+    namespace = {name: make(name) for name in handlers}
+    namespace["__init__"] = __init__
+    return type("Recording" + layout.__name__, (layout,), namespace)
+
+
+RecordingDigit = _recording(nuv_touchui.DigitKeypad, "OnDigit", "OnDot",
+                            "OnNegative", "OnPositive", "OnClearAll",
+                            "on_enter")
+RecordingPin = _recording(nuv_touchui.DigitPasswordKeypad, "on_digit",
+                          "on_clear", "on_confirm")
+RecordingAlpha = _recording(nuv_touchui.AlphaKeypad, "on_character",
+                            "on_backspace", "on_clear", "on_shift",
+                            "on_caps_on", "on_caps_off")
+
+
+@pytest.fixture
+def make(frame):
+    """Build a layout (parented by the frame), destroyed afterwards."""
+    made = []
+
+    def build(cls, show=False):
+        made.append(cls(frame))
+        if show:
+            made[-1].Show()
+            pump(50)
+        return made[-1]
+    yield build
+    for dialog in made:
+        if dialog:
+            dialog.Destroy()
+
+
+def _keys(window):
+    """All buttons below `window`."""
+    found = []
+    for child in window.GetChildren():
+        if isinstance(child, wx.Button):
+            found.append(child)
+        found.extend(_keys(child))
+    return found
+
+
+def _key(dialog, label):
+    return [k for k in _keys(dialog) if k.GetLabel() == label][0]
+
+
+def _left(window):
+    return window.GetPosition().x
+
+
+def _font(points):
+    return wx.Font(points, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL,
+                   wx.FONTWEIGHT_NORMAL, False, wx.EmptyString)
+
+
+class TestWidgetContract:
+    def test_numeric_widgets(self, make):
+        d = make(nuv_touchui.DigitKeypad)
+        assert not d.mValueField.IsEditable()
+        assert not d.mValueField.IsMultiLine()
+        for name in ("ui_message", "ui_minimum", "ui_maxmum",
+                     "m_staticText3", "m_staticText5"):
+            assert isinstance(getattr(d, name), wx.StaticText), name
+        low, high = d.ui_minimum.GetLabel(), d.ui_maxmum.GetLabel()
+        assert "\u221e" in low and "\u221e" in high and low != high
+        keys = [getattr(d, name) for name in NAMED_KEYS]
+        assert all(isinstance(k, wx.Button) and k.IsShown() for k in keys)
+        assert len(set(map(id, keys))) == 16
+        assert d.DotPoint.GetLabel() == "."
+
+    def test_pin_widgets(self, make):
+        d = make(nuv_touchui.DigitPasswordKeypad)
+        style = d.ui_text.GetWindowStyle()
+        assert style & wx.TE_PASSWORD and style & wx.TE_READONLY
+        assert isinstance(d.ui_message, wx.StaticText)
+        for name in NAMED_KEYS:
+            assert isinstance(getattr(d, name), wx.Button), name
+            getattr(d, name).SetFont(_font(20))
+
+    def test_alpha_widgets_and_initial_panels(self, make):
+        d = make(nuv_touchui.AlphaKeypad)
+        for field, masked in ((d.ui_value_normal, False),
+                              (d.ui_value_password, True)):
+            assert not field.IsEditable()
+            assert bool(field.GetWindowStyle() & wx.TE_PASSWORD) == masked
+        assert isinstance(d.ui_message, wx.StaticText)
+        assert d.no_Shift.IsShown() and isinstance(d.Shift, wx.Window)
+        for i in range(3):
+            assert getattr(d, "ui_caps_off_%d" % i).IsShown()
+            assert isinstance(getattr(d, "ui_caps_on_%d" % i), wx.Window)
+        for i in range(4):
+            assert isinstance(getattr(d, "ui_shift_%d" % i), wx.Button)
+
+    @pytest.mark.parametrize("layout", PADS)
+    def test_pads_in_calculator_order(self, make, layout):
+        rows = {}
+        for key in _keys(make(layout, show=True)):
+            if key.IsShown() and key.GetLabel() in string.digits:
+                rows.setdefault(key.GetPosition().y, []).append(key)
+        labels = [[k.GetLabel() for k in sorted(row, key=_left)]
+                  for _, row in sorted(rows.items())]
+        assert labels == [["7", "8", "9"], ["4", "5", "6"], ["1", "2", "3"],
+                          ["0"]]
+
+    def test_shift_and_caps_panels_swap_in_place(self, make):
+        d = make(nuv_touchui.AlphaKeypad, show=True)
+        size = d.GetSize()
+        pairs = [(d.no_Shift, d.Shift)] + [
+            (getattr(d, "ui_caps_off_%d" % i), getattr(d, "ui_caps_on_%d" % i))
+            for i in range(3)]
+        before = [off.GetScreenRect() for off, _ in pairs]
+        for off, on in pairs:
+            off.Hide()
+            on.Show()
+        window_fit_layout(d)
+        pump(50)
+        assert [on.GetScreenRect() for _, on in pairs] == before
+        assert d.GetSize() == size
+        for _, on in pairs:  # keys of panels shown late are laid out too
+            for key in _keys(on):
+                assert key.GetSize().height >= d.FromDIP(48)
+                assert on.GetClientRect().Contains(key.GetRect())
+
+
+class TestKeySizes:
+    def test_every_key_fits_a_finger_and_pads_are_larger(self, make):
+        ppi = wx.GetDisplayPPI().height or 96
+        sevens = []
+        for layout in LAYOUTS:
+            d = make(layout, show=True)
+            for key in _keys(d):
+                if key.IsShownOnScreen():
+                    assert min(key.GetSize()) >= d.FromDIP(48), key.GetLabel()
+            sevens.append(_key(d, "7").GetSize())
+        for pad in sevens[:2]:
+            assert pad.width > sevens[2].width
+            assert pad.height > sevens[2].height
+            assert pad.height >= 14 * ppi / 25.4  # about 15 mm
+
+    @pytest.mark.parametrize("points", [20, 40])
+    def test_bigger_fonts_never_clip_labels(self, make, points):
+        # As the keypads do: key font, 12 points larger entry font, refit,
+        # all before the dialog is shown.
+        for layout, field in zip(PADS, ("mValueField", "ui_text")):
+            d = make(layout)
+            for name in NAMED_KEYS:
+                getattr(d, name).SetFont(_font(points))
+            getattr(d, field).SetFont(_font(points + 12))
+            window_fit_layout(d)
+            d.Show()
+            pump(50)
+            for key in _keys(d):
+                if key.IsShown():
+                    text = key.GetTextExtent(key.GetLabel())
+                    assert key.GetSize().width > text.width, key.GetLabel()
+                    assert key.GetSize().height > text.height, key.GetLabel()
+            if layout is nuv_touchui.DigitKeypad:  # an even grid
+                assert len({tuple(k.GetSize()) for k in _keys(d)
+                            if k.GetLabel() in "123456789+."}) == 1
+            entry = getattr(d, field)
+            assert entry.GetSize().height > entry.GetCharHeight()
+            assert d.GetClientSize().height >= d.GetSizer().GetMinSize().height
+
+
+class TestHandlerDelivery:
+    def test_numeric_keys(self, make):
+        d = make(RecordingDigit)
+        for key in _keys(d):
+            if key.GetLabel() != "Cancel":
+                click(key)
+        digits = sorted(label for name, label in d.calls if name == "OnDigit")
+        assert digits == list(string.digits)
+        assert sorted(name for name, _ in d.calls if name != "OnDigit") == \
+            ["OnClearAll", "OnDot", "OnNegative", "OnPositive", "on_enter"]
+        assert ("OnDot", ".") in d.calls
+
+    def test_pin_keys(self, make):
+        d = make(RecordingPin)
+        for key in _keys(d):
+            if key.IsShown() and key.GetLabel() != "Cancel":
+                click(key)
+        digits = sorted(label for name, label in d.calls if name == "on_digit")
+        assert digits == list(string.digits)
+        assert sorted(name for name, _ in d.calls if name != "on_digit") == \
+            ["on_clear", "on_confirm"]
+
+    def test_alpha_control_keys(self, make):
+        # Character keys: see TestFullKeyboard.
+        d = make(RecordingAlpha)
+        for key in _keys(d):
+            if len(key.GetLabel()) > 1 and key.GetLabel() not in ("Cancel",
+                                                                  "OK"):
+                click(key)
+        assert sorted(d.calls) == sorted(
+            [("on_backspace", "Backspace"), ("on_clear", "Clear"),
+             ("on_caps_on", "Caps On"), ("on_caps_off", "Caps Off"),
+             ("on_character", "Tab"), ("on_character", "Space")]
+            + [("on_shift", "Shift")] * 4)
+        d.calls.clear()
+        for i in range(4):
+            click(getattr(d, "ui_shift_%d" % i))
+        assert [name for name, _ in d.calls] == ["on_shift"] * 4
+
+    @pytest.mark.parametrize("layout", LAYOUTS)
+    def test_bare_layout_takes_every_key(self, make, layout):
+        # Default handlers do nothing; Cancel and OK outside a modal loop
+        # just hide the dialog.
+        d = make(layout, show=True)
+        for key in _keys(d):
+            click(key)
+        assert not d.IsShown()
+
+
+class TestFullKeyboard:
+    def test_every_printable_character_within_reach(self, make):
+        # Panels shown as the keyboard shows them in each shift and caps
+        # state: the keys on screen type every printable ASCII character.
+        d = make(RecordingAlpha, show=True)
+        for shift in (False, True):
+            for caps in (False, True):
+                d.Shift.Show(shift)
+                d.no_Shift.Show(not shift)
+                for i in range(3):
+                    getattr(d, "ui_caps_on_%d" % i).Show(caps)
+                    getattr(d, "ui_caps_off_%d" % i).Show(not caps)
+                window_fit_layout(d)
+                pump(20)
+                for key in _keys(d):
+                    if key.IsShownOnScreen() and key.GetLabel() not in (
+                            "Cancel", "OK"):
+                        click(key)
+        typed = {label for name, label in d.calls if name == "on_character"}
+        assert {" " if t == "Space" else t for t in typed} >= PRINTABLE
+        singles = [k.GetLabel() for k in _keys(d) if len(k.GetLabel()) == 1]
+        assert len(singles) == len(set(singles))
+
+
+class TestModalEndings:
+    @pytest.mark.parametrize("layout", LAYOUTS)
+    def test_cancel_key_and_close_box(self, make, layout):
+        d = make(layout)
+        assert run_modal(d, lambda m: click(_key(m, "Cancel"))) \
+            == wx.ID_CANCEL
+        assert run_modal(d, lambda m: m.Close()) != wx.ID_OK
+
+    def test_numeric_confirm_leaves_ending_to_the_keypad(self, make):
+        d = make(nuv_touchui.DigitKeypad)
+        still_open = []
+        assert run_modal(d, lambda m: click(m.m_button17),
+                         lambda m: still_open.append(m is d),
+                         lambda m: click(_key(m, "Cancel"))) == wx.ID_CANCEL
+        assert still_open == [True]
+
+    def test_pin_confirm_reaches_the_keypad(self, make):
+        class Pin(nuv_touchui.DigitPasswordKeypad):
+            def on_confirm(self, event):
+                self.EndModal(wx.ID_OK)
+        d = make(Pin)
+        assert run_modal(d, lambda m: click(_key(m, "OK"))) == wx.ID_OK
+
+    def test_alpha_confirm_ends_with_ok(self, make):
+        d = make(nuv_touchui.AlphaKeypad)
+        assert run_modal(d, lambda m: click(_key(m, "OK"))) == wx.ID_OK
+
+
+class TestPhysicalKeyboard:
+    def test_numeric_and_pin_keys(self, make):
+        d = make(RecordingDigit)
+        for code in (ord("7"), wx.WXK_NUMPAD3, ord("."), ord("-"),
+                     wx.WXK_BACK, wx.WXK_RETURN):
+            send_key(d, code)
+        send_key(d, ord("+"), kind=wx.wxEVT_CHAR)
+        assert d.calls == [("OnDigit", "7"), ("OnDigit", "3"),
+                           ("OnDot", "."), ("OnNegative", "\u2212"),
+                           ("OnClearAll", "Clear"), ("on_enter", "OK"),
+                           ("OnPositive", "+")]
+        d.DotPoint.Disable()
+        send_key(d, ord("."))
+        assert len(d.calls) == 7
+        assert run_modal(d, lambda m: send_key(m, wx.WXK_ESCAPE)) \
+            == wx.ID_CANCEL
+        pin = make(RecordingPin)
+        for code in (ord("4"), wx.WXK_BACK, wx.WXK_RETURN):
+            send_key(pin, code)
+        assert pin.calls == [("on_digit", "4"), ("on_clear", "Clear"),
+                             ("on_confirm", "OK")]
+
+    def test_alpha_keys(self, make):
+        d = make(RecordingAlpha)
+        for char in "aZ!~ ":  # translated characters carry case and shift
+            send_key(d, ord(char), kind=wx.wxEVT_CHAR)
+        # A letter's key-down code does not tell its case: not guessed.
+        assert not send_key(d, ord("Q"))
+        for code in (wx.WXK_TAB, wx.WXK_BACK, wx.WXK_DELETE):
+            send_key(d, code)
+        assert d.calls == [("on_character", c) for c in "aZ!~"] + [
+            ("on_character", "Space"), ("on_character", "Tab"),
+            ("on_backspace", "Backspace"), ("on_clear", "Clear")]
+        assert run_modal(d, lambda m: send_key(m, wx.WXK_RETURN)) == wx.ID_OK
+
+    def test_real_keystrokes(self, make):
+        d = make(RecordingAlpha)
+        simulator = wx.UIActionSimulator()
+
+        def type_keys(m):
+            m.Raise()
+            pump(100)
+            for code, modifiers in ((ord("a"), 0), (ord("a"), wx.MOD_SHIFT),
+                                    (ord("1"), wx.MOD_SHIFT), (ord("/"), 0)):
+                simulator.Char(code, modifiers)
+                pump(20)
+            wait_until(lambda: len(m.calls) >= 4)
+            simulator.Char(wx.WXK_RETURN)
+
+        assert run_modal(d, type_keys) == wx.ID_OK
+        assert d.calls == [("on_character", c) for c in "aA!/"]
+
+
+class TestWindowFitLayout:
+    def test_fits_to_content_both_ways(self, frame):
+        panel = wx.Panel(frame)
+        frame.SetSizer(wx.BoxSizer(wx.VERTICAL))
+        frame.GetSizer().Add(panel)
+        for size in ((300, 200), (150, 80)):
+            panel.SetMinSize(size)
+            assert window_fit_layout(frame) is None
+            assert tuple(frame.GetClientSize()) == size
+
+    def test_window_without_sizer(self, frame):
+        bare = wx.Panel(frame, size=(50, 40))
+        window_fit_layout(bare)
+        assert tuple(bare.GetSize()) == (50, 40)
+        wx.Button(bare, label="x", pos=(100, 100))
+        window_fit_layout(bare)
+        assert min(bare.GetSize()) >= 100
+
+
+class TestModalHarness:
+    """The safety nets the other tests rely on."""
+
+    def test_errors_overruns_and_leftover_steps_are_reported(self, frame):
+        d = wx.Dialog(frame)
+        with pytest.raises(ZeroDivisionError):
+            run_modal(d, lambda m: 1 / 0)
+        assert not d.IsModal()
+        with pytest.raises(pytest.fail.Exception, match="still open"):
+            run_modal(d, timeout=0.3)
+        with pytest.raises(pytest.fail.Exception, match="not run"):
+            run_modal(d, lambda m: m.EndModal(wx.ID_OK), lambda m: None)
+        d.Destroy()
