@@ -48,21 +48,23 @@ void copy_spec_attribute(py::handle spec, py::handle module_dict, const char* fr
     if (PyDict_SetItemString(module_dict.ptr(), to, owned.ptr()) < 0) throw py::error_already_set();
 }
 
-void check_single_interpreter() {
+// Records the first importing interpreter; false, with ImportError set, for
+// any other. Plain C API only: pybind11's error machinery must not run in an
+// interpreter other than the one it was first used in (its GIL handling
+// assumes the main interpreter and would block there).
+bool is_first_interpreter() {
     int64_t current = PyInterpreterState_GetID(PyInterpreterState_Get());
-    if (current == -1) throw py::error_already_set();
-    if (the_interpreter == -1) {
-        the_interpreter = current;
-    } else if (the_interpreter != current) {
-        PyErr_SetString(PyExc_ImportError,
-                        "Interpreter change detected - this module can only be loaded into one interpreter per process.");
-        throw py::error_already_set();
-    }
+    if (current == -1) return false;
+    if (the_interpreter == -1) the_interpreter = current;
+    if (the_interpreter == current) return true;
+    PyErr_SetString(PyExc_ImportError,
+                    "Interpreter change detected - this module can only be loaded into one interpreter per process.");
+    return false;
 }
 
 PyObject* module_create(PyObject* spec, PyModuleDef*) {
+    if (!is_first_interpreter()) return nullptr;
     return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-        check_single_interpreter();
         if (the_module) return Py_NewRef(the_module);
         py::object name = get_attr(spec, "name");
         py::object module = steal_or_throw(PyModule_NewObject(name.ptr()));
