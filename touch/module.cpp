@@ -6,6 +6,7 @@
 // mode constants, then the classes and the prompt functions in their order.
 // A failing step drops the module, so that a later import starts afresh.
 #include "adapters.h"
+#include "alpha_keypad.h"
 #include "binding.h"
 #include "classes.h"
 #include "digit_keypad.h"
@@ -40,6 +41,7 @@ const ClassDef* const kClasses[] = {
     &ctrl_wrapper_class,
     &grid_wrapper_class,
     &digit_keypad_proxy_class,
+    &alpha_keypad_class,
 };
 const FunctionDef* const kFunctions[] = {
     &input_text_function,
