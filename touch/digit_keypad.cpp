@@ -52,6 +52,11 @@ py::object init(const Args& a) {
     py::object show_size = py::reinterpret_borrow<py::object>(a[7]);
 
     get_attr(global("DigitKeypadUI"), "__init__")(self, parent);
+    // The dialog is a window from here on: should a later step fail (a font
+    // size wx refuses, a bound that cannot be compared), the half-built
+    // dialog is destroyed, or it would stay hidden among the top-level
+    // windows and keep the application from exiting.
+    DialogGuard half_built(py::reinterpret_borrow<py::object>(self));
     if (show_size.is_none()) show_size = steal_or_throw(PyNumber_Add(font_size.ptr(), py::int_(12).ptr()));
     if (message.is_none()) message = py::str(is_integer_mode(mode) ? kIntegerPrompt : kFloatPrompt);
     call_method(get_attr(self, "ui_message"), "SetLabel", message);
@@ -69,6 +74,7 @@ py::object init(const Args& a) {
     show_bound(self, "ui_minimum", minimum, -std::numeric_limits<double>::infinity());
     show_bound(self, "ui_maxmum", maximum, std::numeric_limits<double>::infinity());
     if (is_integer_mode(mode)) call_method(get_attr(self, "DotPoint"), "Disable");
+    half_built.keep();
     return py::none();
 }
 
