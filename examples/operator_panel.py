@@ -29,6 +29,7 @@ class OperatorPanel(wx.Frame):
         self.columns = wx.BoxSizer(wx.HORIZONTAL)
         self.panel.SetSizer(self.columns)
         self.add_set_points()
+        self.add_operator_access()
         self.add_fields()
         outer = wx.BoxSizer(wx.VERTICAL)
         outer.Add(self.panel, 1, wx.EXPAND)
@@ -96,10 +97,10 @@ class OperatorPanel(wx.Frame):
 
         self.stock_length = field("Stock length (mm)", wx.TextCtrl(box, value=" 120.5 ", size=size))
         self.part_count = field("Parts to make", wx.SpinCtrl(box, min=0, max=9999, initial=25, size=size))
-        self.batch_label = field("Batch", wx.StaticText(box, label="1042", size=size))
+        self.lot_label = field("Lot number", wx.StaticText(box, label="1042", size=size))
         nuv_touch.DigitKeypadProxy(self.stock_length, nuv_touch.KEYPAD_MODE_FLOAT, 10, 600)
         nuv_touch.DigitKeypadProxy(self.part_count, nuv_touch.KEYPAD_MODE_INT, 0, 9999)
-        nuv_touch.DigitKeypadProxy(self.batch_label)
+        nuv_touch.DigitKeypadProxy(self.lot_label)
         sizer.Add(grid, 0, wx.ALL, 6)
 
         sizer.Add(wx.StaticText(box, label="Tool table (double-click a cell)"), 0, wx.ALL, 6)
@@ -116,6 +117,32 @@ class OperatorPanel(wx.Frame):
         self.tool_table.AutoSize()
         nuv_touch.DigitKeypadProxy(self.tool_table, nuv_touch.KEYPAD_MODE_FLOAT, 0, 500)
         sizer.Add(self.tool_table, 0, wx.ALL, 6)
+
+    # -- operator access: the text, password and PIN prompts --------------------
+
+    def add_operator_access(self):
+        box, sizer = self.section("Operator access")
+        self.batch_button, self.batch_value = self.setting_row(
+            box, sizer, "Batch label", self.ask_batch_label)
+        self.password_button, self.password_value = self.setting_row(
+            box, sizer, "Service password", self.ask_service_password)
+        self.pin_button, self.pin_value = self.setting_row(
+            box, sizer, "Operator PIN", self.ask_operator_pin)
+
+    # The prompts return the text exactly as typed (a str), or None when the
+    # operator cancelled; the panel shows what came back.
+    def ask_batch_label(self):
+        return shown(nuv_touch.input_text(self, message="Batch label:"))
+
+    def ask_service_password(self):
+        return shown(nuv_touch.input_password(self, "Service password:"))
+
+    def ask_operator_pin(self):
+        return shown(nuv_touch.input_digit_password(self, "Operator PIN:"))
+
+
+def shown(text):
+    return "cancelled" if text is None else repr(text)
 
 
 # -- the scripted tour ----------------------------------------------------------
@@ -162,6 +189,46 @@ def numeric_tour(tour):
     tour.shot(panel, "06-panel-after")
 
 
+def type_keys(tour, dialog, *labels):
+    """Presses the keys one at a time, each handled before the next: wx does
+    not keep the order of events posted to different keys."""
+    for label in labels:
+        tour.press(dialog, label)
+        yield 60
+
+
+def prompts_tour(tour):
+    panel = tour.frame
+
+    tour.click(panel.batch_button)
+    yield 400
+    keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
+    yield from type_keys(tour, keyboard, "Caps On", "L", "O", "T", "Caps Off", "-", "7", "b")
+    yield 200
+    tour.shot(keyboard, "07-text-prompt")
+    tour.press(keyboard, "OK")
+    yield 300
+
+    tour.click(panel.password_button)
+    yield 400
+    keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
+    yield from type_keys(tour, keyboard, "s", "e", "r", "v", "i", "c", "e")
+    yield 200
+    tour.shot(keyboard, "08-password-prompt-masked")
+    tour.press(keyboard, "OK")
+    yield 300
+
+    tour.click(panel.pin_button)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitPasswordKeypad)
+    yield from type_keys(tour, keypad, "0", "0", "4", "2")
+    yield 200
+    tour.shot(keypad, "09-pin-prompt")
+    tour.press(keypad, "OK")
+    yield 300
+    tour.shot(panel, "10-panel-after-prompts")
+
+
 def fields_tour(tour):
     panel = tour.frame
     tour.tap(panel.stock_length)
@@ -170,7 +237,7 @@ def fields_tour(tour):
     yield 200
     tour.shot(keypad, "11-field-opened-trimmed")
     tour.press(keypad, "Clear")
-    tour.press(keypad, "1", "3", "7", ".", "5")  # no key twice: posted presses queue per key
+    yield from type_keys(tour, keypad, "1", "3", "5", ".", "2", "5")
     tour.press(keypad, "OK")
     yield 300
 
@@ -181,7 +248,7 @@ def fields_tour(tour):
     tour.press(keypad, "OK")
     yield 300
 
-    tour.tap(panel.batch_label)
+    tour.tap(panel.lot_label)
     yield 400
     keypad = tour.open_dialog(nuv_touch.DigitKeypad)
     tour.press(keypad, "7")
@@ -192,14 +259,14 @@ def fields_tour(tour):
     yield 400
     keypad = tour.open_dialog(nuv_touch.DigitKeypad)
     tour.press(keypad, "Clear")
-    tour.press(keypad, "9", "3", ".", "2")
+    yield from type_keys(tour, keypad, "9", "3", ".", "2")
     yield 200
     tour.shot(keypad, "12-grid-cell-keypad")
     tour.press(keypad, "OK")
     yield 300
     tour.shot(panel, "13-fields-after")
-    expected = ("137.5", 250, "1042", "93.2")
-    got = (panel.stock_length.GetValue(), panel.part_count.GetValue(), panel.batch_label.GetLabel(),
+    expected = ("135.25", 250, "1042", "93.2")
+    got = (panel.stock_length.GetValue(), panel.part_count.GetValue(), panel.lot_label.GetLabel(),
            panel.tool_table.GetCellValue(1, 0))
     if got != expected:
         raise AssertionError("fields hold %r, expected %r" % (got, expected))
@@ -207,6 +274,7 @@ def fields_tour(tour):
 
 def full_tour(tour):
     yield from numeric_tour(tour)
+    yield from prompts_tour(tour)
     yield from fields_tour(tour)
 
 
