@@ -1,0 +1,310 @@
+"""Soak test: open-confirm-destroy cycles through every prompt and proxy.
+
+A touch panel runs for months without a restart, so every way the module
+opens a keypad is run many times in a row, exactly as an operator would:
+the keypad is opened (a prompt call, a tap on a bound control), keys are
+pressed, the confirm key ends the modal loop, the result is checked and
+the keypad destroyed. After a warm-up, resident memory, live top-level
+windows, objects tracked by the garbage collector and the interpreter's
+allocated blocks must stay flat.
+
+    python3 scripts/soak.py [--cycles N] [--warmup N] [kind ...]
+
+Kinds: input_integer input_float input_digit_password input_text
+input_password digit_proxy digit_proxy_grid alpha_proxy (default: all
+that the module has). Exit status 1 when a figure is outside its
+tolerance or a cycle gave a wrong result. Run it through scripts/soak.sh.
+"""
+import argparse
+import gc
+import os
+import sys
+import time
+
+import wx
+import wx.grid
+
+import nuv_touch
+
+# Tolerances, from the warm-up's end to the last cycle. One object leaked
+# per cycle would show as `cycles` objects or blocks; memory that only
+# fills caches (glib slices, fonts, the X connection's buffers) levels off.
+TOLERANCE = {
+    "windows": 0,        # top-level windows: exactly as many
+    "objects": 100,      # gc-tracked objects
+    "blocks": 1000,      # the interpreter's allocated blocks
+    "rss_kib": 4096,     # resident memory, from warm-up's end to the last cycle
+    "rss_tail_kib": 1024,  # resident memory over the second half of the cycles
+}
+MODAL_LIMIT_S = 10.0
+
+
+def resident_kib():
+    with open("/proc/self/statm") as statm:
+        return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE") // 1024
+
+
+def pump():
+    app = wx.GetApp()
+    app.ProcessPendingEvents()
+    app.Yield(True)
+
+
+def descendants(window):
+    for child in window.GetChildren():
+        if not child.IsTopLevel():
+            yield child
+            yield from descendants(child)
+
+
+def press(dialog, *labels):
+    """Touches the keys labelled `labels`, in order, as a finger does: a
+    button event from the key through its own handlers."""
+    keys = {}
+    for child in descendants(dialog):
+        if isinstance(child, wx.Button):
+            keys.setdefault(child.GetLabel(), child)
+    for label in labels:
+        key = keys[label]
+        event = wx.CommandEvent(wx.wxEVT_BUTTON, key.GetId())
+        event.SetEventObject(key)
+        key.GetEventHandler().ProcessEvent(event)
+
+
+class ModalDriver:
+    """Runs `step(dialog)` on the keypad as soon as its modal loop runs;
+    a loop still open after MODAL_LIMIT_S is cancelled and counted."""
+
+    def __init__(self):
+        self.stuck = 0
+
+    def arm(self, step):
+        started = time.monotonic()
+
+        def attempt():
+            dialogs = [w for w in wx.GetTopLevelWindows() if isinstance(w, wx.Dialog) and w.IsModal()]
+            if dialogs:
+                try:
+                    step(dialogs[-1])
+                finally:
+                    if dialogs[-1].IsModal():  # refused, or the step failed
+                        self.stuck += 1
+                        dialogs[-1].EndModal(wx.ID_CANCEL)
+            elif time.monotonic() - started < MODAL_LIMIT_S:
+                wx.CallLater(1, attempt)
+        wx.CallAfter(attempt)
+
+
+def digits_of(cycle):
+    return str(cycle % 1000)
+
+
+def letters_of(cycle):
+    return "qwertyuiop"[cycle % 10] + "asdfghjkl"[cycle % 9]
+
+
+class Kind:
+    """One way of opening a keypad. `cycle(i)` runs one open-confirm-destroy
+    cycle and returns whether its result was right."""
+
+    def __init__(self, frame, driver):
+        self.frame = frame
+        self.driver = driver
+
+    def close(self):
+        pass
+
+
+class IntegerPrompt(Kind):
+    name, needs = "input_integer", "input_integer"
+
+    def cycle(self, i):
+        text = digits_of(i)
+        self.driver.arm(lambda d: press(d, *text, "OK"))
+        return nuv_touch.input_integer(self.frame, 0, 999) == int(text)
+
+
+class FloatPrompt(Kind):
+    name, needs = "input_float", "input_float"
+
+    def cycle(self, i):
+        text = digits_of(i) + ".5"
+        self.driver.arm(lambda d: press(d, *text, "OK"))
+        return nuv_touch.input_float(self.frame) == float(text)
+
+
+class PinPrompt(Kind):
+    name, needs = "input_digit_password", "input_digit_password"
+
+    def cycle(self, i):
+        text = "0" + digits_of(i)
+        self.driver.arm(lambda d: press(d, *text, "OK"))
+        return nuv_touch.input_digit_password(self.frame, "PIN") == text
+
+
+class TextPrompt(Kind):
+    name, needs = "input_text", "input_text"
+
+    def cycle(self, i):
+        text = letters_of(i)
+        self.driver.arm(lambda d: press(d, *text, "OK"))
+        return nuv_touch.input_text(self.frame, message="Name") == text
+
+
+class PasswordPrompt(Kind):
+    name, needs = "input_password", "input_password"
+
+    def cycle(self, i):
+        text = letters_of(i)
+        self.driver.arm(lambda d: press(d, *text, "OK"))
+        return nuv_touch.input_password(self.frame) == text
+
+
+def tap(ctrl):
+    event = wx.MouseEvent(wx.wxEVT_LEFT_DOWN)
+    event.SetEventObject(ctrl)
+    ctrl.GetEventHandler().ProcessEvent(event)
+
+
+def double_click_cell(grid, row, col):
+    event = wx.grid.GridEvent(grid.GetId(), wx.grid.wxEVT_GRID_CELL_LEFT_DCLICK, grid, row=row, col=col)
+    grid.GetEventHandler().ProcessEvent(event)
+
+
+class DigitProxy(Kind):
+    """A numeric text field: tap, clear, type, confirm; the field holds it."""
+    name, needs = "digit_proxy", "DigitKeypadProxy"
+
+    def __init__(self, frame, driver):
+        super().__init__(frame, driver)
+        self.ctrl = wx.TextCtrl(frame, value="0")
+        nuv_touch.DigitKeypadProxy(self.ctrl, nuv_touch.KEYPAD_MODE_INT, 0, 999)
+
+    def cycle(self, i):
+        text = digits_of(i)
+        self.driver.arm(lambda d: press(d, "Clear", *text, "OK"))
+        tap(self.ctrl)
+        return self.ctrl.GetValue() == text
+
+    def close(self):
+        self.ctrl.Destroy()
+
+
+class DigitProxyGrid(Kind):
+    """A grid bound to the numeric keypad: double-click a cell, type,
+    confirm; that cell holds it."""
+    name, needs = "digit_proxy_grid", "DigitKeypadProxy"
+
+    def __init__(self, frame, driver):
+        super().__init__(frame, driver)
+        self.grid = wx.grid.Grid(frame)
+        self.grid.CreateGrid(4, 3)
+        self.proxy = nuv_touch.DigitKeypadProxy(self.grid, nuv_touch.KEYPAD_MODE_FLOAT)
+
+    def cycle(self, i):
+        text = digits_of(i)
+        row, col = i % 4, i % 3
+        self.driver.arm(lambda d: press(d, "Clear", *text, "OK"))
+        double_click_cell(self.grid, row, col)
+        return self.grid.GetCellValue(row, col) == text and self.proxy.get_value() == float(text)
+
+    def close(self):
+        self.grid.Destroy()
+
+
+class AlphaProxy(Kind):
+    """A text field bound to the keyboard: tap, clear, type, confirm."""
+    name, needs = "alpha_proxy", "AlphaKeypadProxy"
+
+    def __init__(self, frame, driver):
+        super().__init__(frame, driver)
+        self.ctrl = wx.TextCtrl(frame, value="start")
+        nuv_touch.AlphaKeypadProxy(self.ctrl)
+
+    def cycle(self, i):
+        text = letters_of(i)
+        self.driver.arm(lambda d: press(d, "Clear", *text, "OK"))
+        tap(self.ctrl)
+        return self.ctrl.GetValue() == text
+
+    def close(self):
+        self.ctrl.Destroy()
+
+
+KINDS = [IntegerPrompt, FloatPrompt, PinPrompt, TextPrompt, PasswordPrompt, DigitProxy, DigitProxyGrid, AlphaProxy]
+
+
+def figures():
+    pump()
+    gc.collect()
+    return {"windows": len(wx.GetTopLevelWindows()), "objects": len(gc.get_objects()),
+            "blocks": sys.getallocatedblocks(), "rss_kib": resident_kib()}
+
+
+def soak(kind_class, frame, cycles, warmup):
+    driver = ModalDriver()
+    kind = kind_class(frame, driver)
+    wrong = 0
+    for i in range(warmup):
+        wrong += not kind.cycle(i)
+        pump()
+    start = figures()
+    began, cpu = time.monotonic(), time.process_time()
+    middle = None
+    for i in range(cycles):
+        wrong += not kind.cycle(i)
+        pump()
+        if i + 1 == cycles // 2:
+            middle = figures()
+    seconds, cpu = time.monotonic() - began, time.process_time() - cpu
+    end = figures()
+    kind.close()
+
+    growth = {key: end[key] - start[key] for key in start}
+    growth["rss_tail_kib"] = end["rss_kib"] - (middle or start)["rss_kib"]
+    failures = [key for key, limit in TOLERANCE.items() if growth[key] > limit]
+    if wrong or driver.stuck:
+        failures.append("%d wrong result(s), %d keypad(s) not confirmed" % (wrong, driver.stuck))
+    print("%-22s %6d cycles in %7.1f s (%5.1f ms/cycle wall, %5.1f ms cpu)" % (
+        kind.name, cycles, seconds, 1000 * seconds / cycles, 1000 * cpu / cycles))
+    for key in ("windows", "objects", "blocks", "rss_kib"):
+        print("    %-13s before %9d  after %9d  growth %+7d  (tolerance %d)" % (
+            key, start[key], end[key], growth[key], TOLERANCE[key]))
+    print("    %-13s over the second half                  %+7d  (tolerance %d)" % (
+        "rss_tail_kib", growth["rss_tail_kib"], TOLERANCE["rss_tail_kib"]))
+    print("    %s" % ("FAIL: " + ", ".join(failures) if failures else "flat"))
+    sys.stdout.flush()
+    return not failures
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--cycles", type=int, default=int(os.environ.get("NUV_TOUCH_SOAK_CYCLES", "10000")))
+    parser.add_argument("--warmup", type=int, default=300)
+    parser.add_argument("kinds", nargs="*", help="kinds to run (default: all the module has)")
+    options = parser.parse_args()
+
+    app = wx.App(False)
+    # Error boxes would need a person: count them as failures instead.
+    boxes = []
+    wx.MessageBox = lambda *args, **kwargs: boxes.append(args) or wx.OK
+    frame = wx.Frame(None, title="soak", size=(640, 480))
+    frame.Show()
+    pump()
+
+    chosen = [k for k in KINDS if (not options.kinds or k.name in options.kinds) and hasattr(nuv_touch, k.needs)]
+    unknown = set(options.kinds) - {k.name for k in KINDS}
+    if unknown:
+        parser.error("unknown kind(s): %s" % ", ".join(sorted(unknown)))
+    print("tolerances: %s" % ", ".join("%s %+d" % item for item in TOLERANCE.items()))
+    ok = all([soak(k, frame, options.cycles, options.warmup) for k in chosen])
+    if boxes:
+        print("FAIL: %d error box(es), first: %r" % (len(boxes), boxes[0]))
+        ok = False
+    frame.Destroy()
+    pump()
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
