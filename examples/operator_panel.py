@@ -10,6 +10,7 @@ import os
 import sys
 
 import wx
+import wx.grid
 
 import nuv_touch
 
@@ -29,6 +30,7 @@ class OperatorPanel(wx.Frame):
         self.panel.SetSizer(self.columns)
         self.add_set_points()
         self.add_operator_access()
+        self.add_recipe()
         outer = wx.BoxSizer(wx.VERTICAL)
         outer.Add(self.panel, 1, wx.EXPAND)
         self.SetSizerAndFit(outer)
@@ -100,6 +102,32 @@ class OperatorPanel(wx.Frame):
 
     def ask_operator_pin(self):
         return shown(nuv_touch.input_digit_password(self, "Operator PIN:"))
+
+    # -- recipe: fields the operator taps to change (the proxies) ---------------
+
+    def add_recipe(self):
+        box, sizer = self.section("Recipe")
+        caption = wx.StaticText(box, label="Parts per batch")
+        self.parts = wx.TextCtrl(box, value="120", style=wx.TE_READONLY | wx.TE_RIGHT,
+                                 size=box.FromDIP(wx.Size(160, -1)))
+        # A tap on the field opens the numeric keypad with its text; the
+        # binding keeps the proxy alive, so it need not be stored.
+        nuv_touch.DigitKeypadProxy(self.parts, nuv_touch.KEYPAD_MODE_INT, 1, 500)
+        sizer.Add(caption, 0, wx.LEFT | wx.TOP, 6)
+        sizer.Add(self.parts, 0, wx.ALL, 6)
+
+        self.temperatures = wx.grid.Grid(box)
+        self.temperatures.CreateGrid(3, 1)
+        self.temperatures.SetColLabelValue(0, "Temperature (\u00b0C)")
+        for row, value in enumerate(("180", "215", "160")):
+            self.temperatures.SetRowLabelValue(row, "Step %d" % (row + 1))
+            self.temperatures.SetCellValue(row, 0, value)
+            self.temperatures.SetReadOnly(row, 0)
+        self.temperatures.SetDefaultRowSize(box.FromDIP(48), True)
+        self.temperatures.AutoSizeColumns()
+        # On a grid the keypad opens on a double-click and edits that cell.
+        nuv_touch.DigitKeypadProxy(self.temperatures, nuv_touch.KEYPAD_MODE_FLOAT, 20, 250)
+        sizer.Add(self.temperatures, 0, wx.ALL, 6)
 
 
 def shown(text):
@@ -190,9 +218,33 @@ def prompts_tour(tour):
     tour.shot(panel, "10-panel-after-prompts")
 
 
+def proxies_tour(tour):
+    panel = tour.frame
+
+    tour.tap(panel.parts)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
+    yield from type_keys(tour, keypad, "Clear", "2", "4", "0")
+    yield 200
+    tour.shot(keypad, "11-field-proxy")
+    tour.press(keypad, "OK")
+    yield 300
+
+    tour.double_click_cell(panel.temperatures, 1, 0)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
+    yield from type_keys(tour, keypad, ".", "5")
+    yield 200
+    tour.shot(keypad, "12-grid-proxy")
+    tour.press(keypad, "OK")
+    yield 300
+    tour.shot(panel, "13-panel-after-proxies")
+
+
 def full_tour(tour):
     yield from numeric_tour(tour)
     yield from prompts_tour(tour)
+    yield from proxies_tour(tour)
 
 
 def main(argv=None):
