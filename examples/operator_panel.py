@@ -28,6 +28,7 @@ class OperatorPanel(wx.Frame):
         self.columns = wx.BoxSizer(wx.HORIZONTAL)
         self.panel.SetSizer(self.columns)
         self.add_set_points()
+        self.add_operator_access()
         outer = wx.BoxSizer(wx.VERTICAL)
         outer.Add(self.panel, 1, wx.EXPAND)
         self.SetSizerAndFit(outer)
@@ -78,6 +79,32 @@ class OperatorPanel(wx.Frame):
         finally:
             keypad.Destroy()
 
+    # -- operator access: the text, password and PIN prompts --------------------
+
+    def add_operator_access(self):
+        box, sizer = self.section("Operator access")
+        self.batch_button, self.batch_value = self.setting_row(
+            box, sizer, "Batch label", self.ask_batch_label)
+        self.password_button, self.password_value = self.setting_row(
+            box, sizer, "Service password", self.ask_service_password)
+        self.pin_button, self.pin_value = self.setting_row(
+            box, sizer, "Operator PIN", self.ask_operator_pin)
+
+    # The prompts return the text exactly as typed (a str), or None when the
+    # operator cancelled; the panel shows what came back.
+    def ask_batch_label(self):
+        return shown(nuv_touch.input_text(self, message="Batch label:"))
+
+    def ask_service_password(self):
+        return shown(nuv_touch.input_password(self, "Service password:"))
+
+    def ask_operator_pin(self):
+        return shown(nuv_touch.input_digit_password(self, "Operator PIN:"))
+
+
+def shown(text):
+    return "cancelled" if text is None else repr(text)
+
 
 # -- the scripted tour ----------------------------------------------------------
 
@@ -123,8 +150,49 @@ def numeric_tour(tour):
     tour.shot(panel, "06-panel-after")
 
 
+def type_keys(tour, dialog, *labels):
+    """Presses the keys one at a time, each handled before the next: wx does
+    not keep the order of events posted to different keys."""
+    for label in labels:
+        tour.press(dialog, label)
+        yield 60
+
+
+def prompts_tour(tour):
+    panel = tour.frame
+
+    tour.click(panel.batch_button)
+    yield 400
+    keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
+    yield from type_keys(tour, keyboard, "Caps On", "L", "O", "T", "Caps Off", "-", "7", "b")
+    yield 200
+    tour.shot(keyboard, "07-text-prompt")
+    tour.press(keyboard, "OK")
+    yield 300
+
+    tour.click(panel.password_button)
+    yield 400
+    keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
+    yield from type_keys(tour, keyboard, "s", "e", "r", "v", "i", "c", "e")
+    yield 200
+    tour.shot(keyboard, "08-password-prompt-masked")
+    tour.press(keyboard, "OK")
+    yield 300
+
+    tour.click(panel.pin_button)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitPasswordKeypad)
+    yield from type_keys(tour, keypad, "0", "0", "4", "2")
+    yield 200
+    tour.shot(keypad, "09-pin-prompt")
+    tour.press(keypad, "OK")
+    yield 300
+    tour.shot(panel, "10-panel-after-prompts")
+
+
 def full_tour(tour):
     yield from numeric_tour(tour)
+    yield from prompts_tour(tour)
 
 
 def main(argv=None):
