@@ -143,4 +143,63 @@ const ClassDef digit_keypad_proxy_class{"DigitKeypadProxy",
                                          Member::Property(kGetMaximum, kSetMaximum), Member::Method(kEventHandler),
                                          Member::Method(kGetValue), Member::Method(kSetValue)}};
 
+// ---------------------------------------------------------------- AlphaKeypadProxy
+
+namespace {
+
+py::object alpha_init(const Args& a) {
+    py::handle self = a[0], ctrl = a[1], password_mode = a[2], event = a[3];
+    set_attr(self, "_ctrl", make_adapter(ctrl));
+    set_attr(self, "password_mode", password_mode);
+    set_attr(self, "ctrl_focus", ctrl);
+    bind_to_control(ctrl, event, get_attr(self, "event_handler"));
+    return py::none();
+}
+
+// AlphaKeypad(owner, widget=adapter, password_mode=...): with password_mode
+// None the keyboard masks exactly when the adapter's recorded window style
+// has TE_PASSWORD. No message: the keyboard hides its label.
+py::object make_alpha_keypad(py::handle proxy, py::handle adapter, py::handle owner) {
+    return global("AlphaKeypad")(owner, py::arg("widget") = adapter,
+                                 py::arg("password_mode") = get_attr(proxy, "password_mode"));
+}
+
+const KeypadUse kAlphaKeypad{make_alpha_keypad, "set_value", "get_value"};
+
+// The control takes the focus before anything else, so that the operator
+// sees which field the keyboard is editing.
+py::object alpha_event_handler(const Args& a) {
+    py::handle self = a[0], event = a[1];
+    call_method(get_attr(self, "ctrl_focus"), "SetFocus");
+    edit_in_keypad(self, event, kAlphaKeypad);
+    return py::none();
+}
+
+// The field's text as it is, not trimmed.
+py::object alpha_get_value(const Args& a) {
+    return call_method(get_attr(a[0], "_ctrl"), "get_string");
+}
+
+py::object alpha_set_value(const Args& a) {
+    write_as_text(a[0], a[1]);
+    return py::none();
+}
+
+const FunctionDef kAlphaInit{"__init__",
+                             "AlphaKeypadProxy.__init__",
+                             {{"self"}, {"ctrl"}, {"password_mode", Default::None()}, {"event", Default::None()}},
+                             alpha_init};
+const FunctionDef kAlphaEventHandler{"event_handler", "AlphaKeypadProxy.event_handler", {{"self"}, {"event"}},
+                                     alpha_event_handler};
+const FunctionDef kAlphaGetValue{"get_value", "AlphaKeypadProxy.get_value", {{"self"}}, alpha_get_value};
+const FunctionDef kAlphaSetValue{"set_value", "AlphaKeypadProxy.set_value", {{"self"}, {"value"}}, alpha_set_value};
+
+}  // namespace
+
+const ClassDef alpha_keypad_proxy_class{"AlphaKeypadProxy",
+                                        nullptr,
+                                        nullptr,
+                                        {Member::Method(kAlphaInit), Member::Method(kAlphaEventHandler),
+                                         Member::Method(kAlphaGetValue), Member::Method(kAlphaSetValue)}};
+
 }  // namespace nuv
