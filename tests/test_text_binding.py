@@ -158,3 +158,51 @@ def test_keyboard_destroyed_when_the_write_back_fails(frame, wx_errors):
     run_modal(lambda: tap(ctrl), confirm)
     assert [str(e) for e in wx_errors.take()] == ["field locked"]
     assert open_keyboards() == []
+
+
+class PlainField:
+    """A control of the application's own making: text in, text out."""
+
+    def __init__(self, parent, value):
+        self.parent, self.value, self.written = parent, value, []
+
+    def GetWindowStyle(self):
+        return 0
+
+    def GetParent(self):
+        return self.parent
+
+    def Bind(self, event, handler):
+        self.handler = handler
+
+    def SetFocus(self):
+        pass
+
+    def GetValue(self):
+        return self.value
+
+    def SetValue(self, value):
+        self.written.append(value)
+
+
+@pytest.mark.parametrize("proxy", [nuv_touch.AlphaKeypadProxy, nuv_touch.DigitKeypadProxy])
+def test_text_a_keypad_cannot_hold_is_not_opened(frame, proxy):
+    # The keypads' single-line fields end a text at a NUL; confirming the cut
+    # text would write 12 over 12<NUL>34.
+    field = PlainField(frame, "12\x0034")
+    proxy(field)
+    with pytest.raises(ValueError):
+        field.handler(wx.MouseEvent(wx.wxEVT_LEFT_DOWN))
+    assert field.written == []
+    pump()
+    assert not [w for w in wx.GetTopLevelWindows() if isinstance(w, (nuv_touch.AlphaKeypad, nuv_touch.DigitKeypad))]
+
+
+def test_long_text_is_not_opened(frame, wx_errors):
+    long_text = ("x" * 69 + "\n") * 1000  # more than a single-line field holds
+    ctrl = wx.TextCtrl(frame, value=long_text, style=wx.TE_MULTILINE)
+    nuv_touch.AlphaKeypadProxy(ctrl)
+    assert tap(ctrl)
+    assert [type(e) for e in wx_errors.take()] == [ValueError]
+    assert ctrl.GetValue() == long_text
+    assert open_keyboards() == []

@@ -7,6 +7,12 @@
 
 namespace nuv {
 
+namespace {
+
+const char* const kTextDoesNotFit = "The field's text does not fit the keypad; the field is left unchanged.";
+
+}  // namespace
+
 py::object make_adapter(py::handle ctrl) {
     const char* adapter = is_instance(ctrl, get_attr(global("_grid"), "Grid")) ? "_GridWrapper" : "_CtrlWrapper";
     return global(adapter)(ctrl);
@@ -33,6 +39,13 @@ void edit_in_keypad(py::handle proxy, py::handle event, const KeypadUse& keypad)
 
     DialogGuard dialog(keypad.make(proxy, field, owner));
     call_method(dialog.get(), keypad.fill, text);
+    // A keypad's entry is a single-line field: it holds at most 65,534
+    // characters and ends the text at a NUL. A field it cannot hold whole is
+    // not opened, since confirming would write the cut text back.
+    if (!equals(call_method(dialog.get(), keypad.read), text)) {
+        PyErr_SetString(PyExc_ValueError, kTextDoesNotFit);
+        throw py::error_already_set();
+    }
     if (is_confirmed(call_method(dialog.get(), "ShowModal")))
         call_method(field, "set_string", call_method(dialog.get(), keypad.read));
     dialog.destroy();
