@@ -10,6 +10,7 @@ import os
 import sys
 
 import wx
+import wx.grid
 
 import nuv_touch
 
@@ -29,6 +30,7 @@ class OperatorPanel(wx.Frame):
         self.panel.SetSizer(self.columns)
         self.add_set_points()
         self.add_operator_access()
+        self.add_text_fields()
         outer = wx.BoxSizer(wx.VERTICAL)
         outer.Add(self.panel, 1, wx.EXPAND)
         self.SetSizerAndFit(outer)
@@ -100,6 +102,53 @@ class OperatorPanel(wx.Frame):
 
     def ask_operator_pin(self):
         return shown(nuv_touch.input_digit_password(self, "Operator PIN:"))
+
+    # -- text fields bound to the keyboard: a login and a grid column ----------
+
+    def add_text_fields(self):
+        column = wx.BoxSizer(wx.VERTICAL)
+        self.columns.Add(column, 0, wx.EXPAND)
+        self.add_login(column)
+        self.add_tool_table(column)
+
+    def boxed(self, column, title):
+        box = wx.StaticBox(self.panel, label=title)
+        sizer = wx.StaticBoxSizer(box, wx.VERTICAL)
+        column.Add(sizer, 0, wx.ALL | wx.EXPAND, 10)
+        return box, sizer
+
+    def add_login(self, column):
+        box, sizer = self.boxed(column, "Operator login")
+        size = box.FromDIP(wx.Size(240, -1))
+        self.user_name = wx.TextCtrl(box, size=size)
+        self.password = wx.TextCtrl(box, size=size, style=wx.TE_PASSWORD)
+        self.login_state = wx.StaticText(box, label="Not logged in")
+        for caption, field in (("User name", self.user_name), ("Password", self.password)):
+            sizer.Add(wx.StaticText(box, label=caption), 0, wx.LEFT | wx.RIGHT | wx.TOP, 6)
+            sizer.Add(field, 0, wx.ALL, 6)
+            field.Bind(wx.EVT_TEXT, self.on_login_changed)
+            # A tap opens the keyboard on the field; the password field's
+            # style makes it open masked.
+            nuv_touch.AlphaKeypadProxy(field)
+        sizer.Add(self.login_state, 0, wx.ALL, 6)
+
+    def on_login_changed(self, event):
+        name = self.user_name.GetValue().strip()
+        ready = name and self.password.GetValue()
+        self.login_state.SetLabel("Logged in: %s" % name if ready else "Not logged in")
+
+    def add_tool_table(self, column):
+        box, sizer = self.boxed(column, "Tool table")
+        self.tools = wx.grid.Grid(box)
+        self.tools.CreateGrid(3, 1)
+        self.tools.SetColLabelValue(0, "Description")
+        self.tools.SetColSize(0, box.FromDIP(220))
+        for row, text in enumerate(("End mill 6 mm", "Drill 8.5 mm", "")):
+            self.tools.SetRowLabelValue(row, "T%d" % (row + 1))
+            self.tools.SetCellValue(row, 0, text)
+        self.tools.EnableEditing(False)  # a double tap edits through the keyboard
+        sizer.Add(self.tools, 0, wx.ALL, 6)
+        nuv_touch.AlphaKeypadProxy(self.tools)
 
 
 def shown(text):
@@ -190,9 +239,63 @@ def prompts_tour(tour):
     tour.shot(panel, "10-panel-after-prompts")
 
 
+def until(condition, limit_ms=3000):
+    """Yields until condition() holds: wx may hold posted key presses back
+    for a while after a screenshot."""
+    waited = 0
+    while not condition():
+        if waited >= limit_ms:
+            raise AssertionError("still waiting after %d ms" % limit_ms)
+        yield 50
+        waited += 50
+
+
+def text_fields_tour(tour):
+    panel = tour.frame
+
+    tour.tap(panel.user_name)
+    yield 400
+    keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
+    yield from type_keys(tour, keyboard, "Caps On", "A")
+    yield 200
+    tour.shot(keyboard, "11-keyboard-caps-lock")
+    tour.press(keyboard, "Caps Off")
+    yield from until(lambda: keyboard.ui_caps_off_0.IsShown())
+    yield from type_keys(tour, keyboard, "n", "n", "a")
+    tour.press(keyboard, "OK")
+    yield 300
+
+    tour.tap(panel.password)
+    yield 400
+    keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
+    yield from type_keys(tour, keyboard, "s", "p", "i", "n", "d", "l", "e", "4", "2")
+    yield 200
+    tour.shot(keyboard, "12-keyboard-masked")
+    tour.press(keyboard, "OK")
+    yield 300
+
+    tour.double_click_cell(panel.tools, 2, 0)
+    yield 400
+    keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
+    yield from type_keys(tour, keyboard, "Caps On", "T", "A", "P", "Space", "M", "Caps Off",
+                         "1", "0", "Space", "Shift", "(", "#")
+    yield 200
+    tour.shot(keyboard, "13-keyboard-shift")
+    tour.press(keyboard, "Shift")
+    yield from until(lambda: not keyboard.shift)
+    yield from type_keys(tour, keyboard, "2", "Shift", ")", "Shift")
+    tour.press(keyboard, "OK")
+    yield 300
+    tour.shot(panel, "14-panel-text-fields")
+    entered = (panel.user_name.GetValue(), panel.password.GetValue(), panel.tools.GetCellValue(2, 0))
+    if entered != ("Anna", "spindle42", "TAP M10 (#2)"):
+        raise AssertionError("text fields hold %r" % (entered,))
+
+
 def full_tour(tour):
     yield from numeric_tour(tour)
     yield from prompts_tour(tour)
+    yield from text_fields_tour(tour)
 
 
 def main(argv=None):
