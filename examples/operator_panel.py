@@ -26,14 +26,23 @@ class OperatorPanel(wx.Frame):
         wx.Frame.__init__(self, None, title="Machine 3 - operator panel")
         self.SetFont(wx.Font(BIG, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL, wx.FONTWEIGHT_NORMAL))
         self.panel = wx.Panel(self)
-        self.columns = wx.BoxSizer(wx.HORIZONTAL)
-        self.panel.SetSizer(self.columns)
+        self.rows = wx.BoxSizer(wx.VERTICAL)
+        self.panel.SetSizer(self.rows)
+        self.columns = self.new_row()
         self.add_set_points()
         self.add_operator_access()
-        self.add_recipe()
+        self.add_fields()
+        self.columns = self.new_row()
+        self.add_text_fields()
         outer = wx.BoxSizer(wx.VERTICAL)
         outer.Add(self.panel, 1, wx.EXPAND)
         self.SetSizerAndFit(outer)
+
+    def new_row(self):
+        """A row of sections under the ones made so far."""
+        row = wx.BoxSizer(wx.HORIZONTAL)
+        self.rows.Add(row)
+        return row
 
     def section(self, title):
         """A titled box in the next column; returns (box, sizer) to fill."""
@@ -81,6 +90,43 @@ class OperatorPanel(wx.Frame):
         finally:
             keypad.Destroy()
 
+    # -- numeric fields: the panel's own controls, bound to the keypad ---------
+
+    def add_fields(self):
+        """Controls the operator taps to edit in place. Each binding is one
+        line; the control keeps its proxy alive, the panel keeps none."""
+        box, sizer = self.section("Job")
+        grid = wx.FlexGridSizer(cols=2, vgap=8, hgap=12)
+        size = box.FromDIP(wx.Size(160, 48))
+
+        def field(caption, ctrl):
+            grid.Add(wx.StaticText(box, label=caption), 0, wx.ALIGN_CENTER_VERTICAL)
+            grid.Add(ctrl, 0, wx.EXPAND)
+            return ctrl
+
+        self.stock_length = field("Stock length (mm)", wx.TextCtrl(box, value=" 120.5 ", size=size))
+        self.part_count = field("Parts to make", wx.SpinCtrl(box, min=0, max=9999, initial=25, size=size))
+        self.lot_label = field("Lot number", wx.StaticText(box, label="1042", size=size))
+        nuv_touch.DigitKeypadProxy(self.stock_length, nuv_touch.KEYPAD_MODE_FLOAT, 10, 600)
+        nuv_touch.DigitKeypadProxy(self.part_count, nuv_touch.KEYPAD_MODE_INT, 0, 9999)
+        nuv_touch.DigitKeypadProxy(self.lot_label)
+        sizer.Add(grid, 0, wx.ALL, 6)
+
+        sizer.Add(wx.StaticText(box, label="Tool table (double-click a cell)"), 0, wx.ALL, 6)
+        self.tool_table = wx.grid.Grid(box)
+        self.tool_table.CreateGrid(3, 2)
+        self.tool_table.SetColLabelValue(0, "Length (mm)")
+        self.tool_table.SetColLabelValue(1, "Radius (mm)")
+        for row, (length, radius) in enumerate((("85.0", "4.0"), ("92.5", "3.0"), ("110.0", "6.0"))):
+            self.tool_table.SetRowLabelValue(row, "T%d" % (row + 1))
+            self.tool_table.SetCellValue(row, 0, length)
+            self.tool_table.SetCellValue(row, 1, radius)
+            for col in (0, 1):
+                self.tool_table.SetReadOnly(row, col)  # edited through the keypad only
+        self.tool_table.AutoSize()
+        nuv_touch.DigitKeypadProxy(self.tool_table, nuv_touch.KEYPAD_MODE_FLOAT, 0, 500)
+        sizer.Add(self.tool_table, 0, wx.ALL, 6)
+
     # -- operator access: the text, password and PIN prompts --------------------
 
     def add_operator_access(self):
@@ -103,31 +149,44 @@ class OperatorPanel(wx.Frame):
     def ask_operator_pin(self):
         return shown(nuv_touch.input_digit_password(self, "Operator PIN:"))
 
-    # -- recipe: fields the operator taps to change (the proxies) ---------------
+    # -- text fields bound to the keyboard: a login and a grid column ----------
 
-    def add_recipe(self):
-        box, sizer = self.section("Recipe")
-        caption = wx.StaticText(box, label="Parts per batch")
-        self.parts = wx.TextCtrl(box, value="120", style=wx.TE_READONLY | wx.TE_RIGHT,
-                                 size=box.FromDIP(wx.Size(160, -1)))
-        # A tap on the field opens the numeric keypad with its text; the
-        # binding keeps the proxy alive, so it need not be stored.
-        nuv_touch.DigitKeypadProxy(self.parts, nuv_touch.KEYPAD_MODE_INT, 1, 500)
-        sizer.Add(caption, 0, wx.LEFT | wx.TOP, 6)
-        sizer.Add(self.parts, 0, wx.ALL, 6)
+    def add_text_fields(self):
+        self.add_login()
+        self.add_tool_notes()
 
-        self.temperatures = wx.grid.Grid(box)
-        self.temperatures.CreateGrid(3, 1)
-        self.temperatures.SetColLabelValue(0, "Temperature (\u00b0C)")
-        for row, value in enumerate(("180", "215", "160")):
-            self.temperatures.SetRowLabelValue(row, "Step %d" % (row + 1))
-            self.temperatures.SetCellValue(row, 0, value)
-            self.temperatures.SetReadOnly(row, 0)
-        self.temperatures.SetDefaultRowSize(box.FromDIP(48), True)
-        self.temperatures.AutoSizeColumns()
-        # On a grid the keypad opens on a double-click and edits that cell.
-        nuv_touch.DigitKeypadProxy(self.temperatures, nuv_touch.KEYPAD_MODE_FLOAT, 20, 250)
-        sizer.Add(self.temperatures, 0, wx.ALL, 6)
+    def add_login(self):
+        box, sizer = self.section("Operator login")
+        size = box.FromDIP(wx.Size(240, -1))
+        self.user_name = wx.TextCtrl(box, size=size)
+        self.password = wx.TextCtrl(box, size=size, style=wx.TE_PASSWORD)
+        self.login_state = wx.StaticText(box, label="Not logged in")
+        for caption, field in (("User name", self.user_name), ("Password", self.password)):
+            sizer.Add(wx.StaticText(box, label=caption), 0, wx.LEFT | wx.RIGHT | wx.TOP, 6)
+            sizer.Add(field, 0, wx.ALL, 6)
+            field.Bind(wx.EVT_TEXT, self.on_login_changed)
+            # A tap opens the keyboard on the field; the password field's
+            # style makes it open masked.
+            nuv_touch.AlphaKeypadProxy(field)
+        sizer.Add(self.login_state, 0, wx.ALL, 6)
+
+    def on_login_changed(self, event):
+        name = self.user_name.GetValue().strip()
+        ready = name and self.password.GetValue()
+        self.login_state.SetLabel("Logged in: %s" % name if ready else "Not logged in")
+
+    def add_tool_notes(self):
+        box, sizer = self.section("Tool notes (double-click a cell)")
+        self.tools = wx.grid.Grid(box)
+        self.tools.CreateGrid(3, 1)
+        self.tools.SetColLabelValue(0, "Description")
+        self.tools.SetColSize(0, box.FromDIP(220))
+        for row, text in enumerate(("End mill 6 mm", "Drill 8.5 mm", "")):
+            self.tools.SetRowLabelValue(row, "T%d" % (row + 1))
+            self.tools.SetCellValue(row, 0, text)
+        self.tools.EnableEditing(False)  # a double tap edits through the keyboard
+        sizer.Add(self.tools, 0, wx.ALL, 6)
+        nuv_touch.AlphaKeypadProxy(self.tools)
 
 
 def shown(text):
@@ -218,33 +277,107 @@ def prompts_tour(tour):
     tour.shot(panel, "10-panel-after-prompts")
 
 
-def proxies_tour(tour):
+def fields_tour(tour):
+    panel = tour.frame
+    tour.tap(panel.stock_length)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
+    yield 200
+    tour.shot(keypad, "11-field-opened-trimmed")
+    tour.press(keypad, "Clear")
+    yield from type_keys(tour, keypad, "1", "3", "5", ".", "2", "5")
+    tour.press(keypad, "OK")
+    yield 300
+
+    tour.tap(panel.part_count)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
+    tour.press(keypad, "0")
+    tour.press(keypad, "OK")
+    yield 300
+
+    tour.tap(panel.lot_label)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
+    tour.press(keypad, "7")
+    tour.press(keypad, "Cancel")  # the label keeps its number
+    yield 300
+
+    tour.double_click_cell(panel.tool_table, 1, 0)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
+    tour.press(keypad, "Clear")
+    yield from type_keys(tour, keypad, "9", "3", ".", "2")
+    yield 200
+    tour.shot(keypad, "12-grid-cell-keypad")
+    tour.press(keypad, "OK")
+    yield 300
+    tour.shot(panel, "13-fields-after")
+    expected = ("135.25", 250, "1042", "93.2")
+    got = (panel.stock_length.GetValue(), panel.part_count.GetValue(), panel.lot_label.GetLabel(),
+           panel.tool_table.GetCellValue(1, 0))
+    if got != expected:
+        raise AssertionError("fields hold %r, expected %r" % (got, expected))
+
+
+def until(condition, limit_ms=3000):
+    """Yields until condition() holds: wx may hold posted key presses back
+    for a while after a screenshot."""
+    waited = 0
+    while not condition():
+        if waited >= limit_ms:
+            raise AssertionError("still waiting after %d ms" % limit_ms)
+        yield 50
+        waited += 50
+
+
+def text_fields_tour(tour):
     panel = tour.frame
 
-    tour.tap(panel.parts)
+    tour.tap(panel.user_name)
     yield 400
-    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
-    yield from type_keys(tour, keypad, "Clear", "2", "4", "0")
+    keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
+    yield from type_keys(tour, keyboard, "Caps On", "A")
     yield 200
-    tour.shot(keypad, "11-field-proxy")
-    tour.press(keypad, "OK")
+    tour.shot(keyboard, "14-keyboard-caps-lock")
+    tour.press(keyboard, "Caps Off")
+    yield from until(lambda: keyboard.ui_caps_off_0.IsShown())
+    yield from type_keys(tour, keyboard, "n", "n", "a")
+    tour.press(keyboard, "OK")
     yield 300
 
-    tour.double_click_cell(panel.temperatures, 1, 0)
+    tour.tap(panel.password)
     yield 400
-    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
-    yield from type_keys(tour, keypad, ".", "5")
+    keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
+    yield from type_keys(tour, keyboard, "s", "p", "i", "n", "d", "l", "e", "4", "2")
     yield 200
-    tour.shot(keypad, "12-grid-proxy")
-    tour.press(keypad, "OK")
+    tour.shot(keyboard, "15-keyboard-masked")
+    tour.press(keyboard, "OK")
     yield 300
-    tour.shot(panel, "13-panel-after-proxies")
+
+    tour.double_click_cell(panel.tools, 2, 0)
+    yield 400
+    keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
+    yield from type_keys(tour, keyboard, "Caps On", "T", "A", "P", "Space", "M", "Caps Off",
+                         "1", "0", "Space", "Shift", "(", "#")
+    yield 200
+    tour.shot(keyboard, "16-keyboard-shift")
+    tour.press(keyboard, "Shift")
+    yield from until(lambda: not keyboard.shift)
+    yield from type_keys(tour, keyboard, "2", "Shift", ")", "Shift")
+    tour.press(keyboard, "OK")
+    yield 300
+    tour.shot(panel, "17-panel-text-fields")
+    entered = (panel.user_name.GetValue(), panel.password.GetValue(), panel.tools.GetCellValue(2, 0))
+    if entered != ("Anna", "spindle42", "TAP M10 (#2)"):
+        raise AssertionError("text fields hold %r" % (entered,))
 
 
 def full_tour(tour):
     yield from numeric_tour(tour)
     yield from prompts_tour(tour)
-    yield from proxies_tour(tour)
+    yield from fields_tour(tour)
+    yield from text_fields_tour(tour)
 
 
 def main(argv=None):
