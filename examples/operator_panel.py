@@ -202,7 +202,7 @@ def numeric_tour(tour):
     tour.click(panel.spindle_button)
     yield 400
     keypad = tour.open_dialog(nuv_touch.DigitKeypad)
-    tour.press(keypad, "1", "2", "0", "0", "0")
+    yield from type_keys(tour, keypad, "1", "2", "0", "0", "0")
     yield 200
     tour.shot(keypad, "02-integer-keypad")
     tour.press(keypad, "OK")
@@ -211,7 +211,7 @@ def numeric_tour(tour):
     tour.click(panel.feed_button)
     yield 400
     keypad = tour.open_dialog(nuv_touch.DigitKeypad)
-    tour.press(keypad, "9", "9", "9")
+    yield from type_keys(tour, keypad, "9", "9", "9")
     tour.press(keypad, "OK")
     yield 400
     box = tour.open_dialog(wx.GenericMessageDialog)
@@ -219,7 +219,7 @@ def numeric_tour(tour):
     box.EndModal(wx.ID_OK)
     yield 200
     tour.press(keypad, "Clear")
-    tour.press(keypad, "1", "2", ".", "5")
+    yield from type_keys(tour, keypad, "1", "2", ".", "5")
     yield 200
     tour.shot(keypad, "04-decimal-keypad")
     tour.press(keypad, "OK")
