@@ -8,7 +8,7 @@ where every example makes a dialog or runs a modal loop), so the suite
 stays fast. For a longer run set the environment variable
 NUV_TOUCH_FUZZ_EXAMPLES, e.g.
 
-    NUV_TOUCH_FUZZ_EXAMPLES=2000 bash scripts/test.sh tests/test_fuzz.py
+    NUV_TOUCH_FUZZ_EXAMPLES=2000 bash scripts/test.sh -k test_fuzz
 """
 import contextlib
 import math
