@@ -5,6 +5,8 @@
 // of wx, the layout module nuv_touchui and the tools module nuv_wxtools, the
 // mode constants, then the classes and the prompt functions in their order.
 // A failing step drops the module, so that a later import starts afresh.
+#include "adapters.h"
+#include "binding.h"
 #include "classes.h"
 #include "digit_keypad.h"
 #include "prompts.h"
@@ -30,7 +32,13 @@ PyObject* the_module = nullptr;
 int64_t the_interpreter = -1;
 
 // The classes and functions of the module, in the order the body creates them.
-const ClassDef* const kClasses[] = {&digit_keypad_class};
+const ClassDef* const kClasses[] = {
+    &digit_keypad_class,
+    &ctrl_wrapper_base_class,
+    &ctrl_wrapper_class,
+    &grid_wrapper_class,
+    &digit_keypad_proxy_class,
+};
 const FunctionDef* const kFunctions[] = {&input_integer_function, &input_float_function};
 
 // ---------------------------------------------------------------- creation

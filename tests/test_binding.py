@@ -1,0 +1,248 @@
+"""Control adapters and the numeric field binding, on real wx controls."""
+
+import gc
+import math
+
+import pytest
+import wx
+import wx.grid
+
+import nuv_touch
+from conftest import click, pump, run_modal
+
+DIGIT_KEYS = ["m_button%d" % n for n in range(2, 14)] + ["m_button15"]
+
+
+def tap(ctrl):
+    """A finger on the control: a left button press through its handler."""
+    event = wx.MouseEvent(wx.wxEVT_LEFT_DOWN)
+    event.SetEventObject(ctrl)
+    ctrl.GetEventHandler().ProcessEvent(event)
+
+
+def double_click_cell(grid, row, col):
+    event = wx.grid.GridEvent(grid.GetId(), wx.grid.wxEVT_GRID_CELL_LEFT_DCLICK, grid, row=row, col=col)
+    grid.GetEventHandler().ProcessEvent(event)
+
+
+def type_digits(text):
+    """A step typing `text` on the numeric keypad's keys."""
+    def step(keypad):
+        keys = {k.GetLabel(): k for k in (getattr(keypad, n) for n in DIGIT_KEYS)}
+        for char in text:
+            assert click(keys[char])
+    return step
+
+
+def confirm(keypad):
+    click(keypad.m_button17)
+
+
+def cancel(keypad):
+    click(keypad.m_button16)
+
+
+def edit(opener, *steps):
+    """Opens the keypad with `opener`; returns the text it was opened with."""
+    seen = []
+    run_modal(opener, lambda d: seen.append(d.GetValue()), *steps)
+    return seen[0]
+
+
+@pytest.fixture
+def grid(frame):
+    grid = wx.grid.Grid(frame)
+    grid.CreateGrid(5, 4)
+    return grid
+
+
+# ---------------------------------------------------------------- adapters
+
+@pytest.mark.parametrize("make, before, written, after", [
+    (lambda p: wx.TextCtrl(p, value="12"), "12", "7", lambda c: c.GetValue() == "7"),
+    (lambda p: wx.ComboBox(p, value="12", choices=["1"]), "12", "7", lambda c: c.GetValue() == "7"),
+    (lambda p: wx.SpinCtrl(p, min=0, max=100, initial=5), "5", "9", lambda c: c.GetValue() == 9),
+    (lambda p: wx.StaticText(p, label="12"), "12", "7", lambda c: c.GetLabel() == "7"),
+    (lambda p: wx.Button(p, label="12"), "12", "7", lambda c: c.GetLabel() == "7"),
+], ids=["text", "combo", "spin", "label", "button"])
+def test_value_or_label_by_kind(frame, make, before, written, after):
+    adapter = nuv_touch._CtrlWrapper(make(frame))
+    assert adapter.get_string() == before
+    adapter.set_string(written)
+    assert after(adapter._ctrl)
+    assert adapter.get_parent() is frame
+
+
+def test_adapter_goes_by_what_the_object_offers():
+    class StyleOnly:
+        def GetWindowStyle(self):
+            return 0x40
+
+        def GetParent(self):
+            return None
+
+    class BrokenValue(StyleOnly):
+        GetValue = property(lambda self: 1 / 0)  # a failing lookup counts as absent
+
+        def GetLabel(self):
+            return "label"
+
+    bare = nuv_touch._CtrlWrapper(StyleOnly())
+    assert bare.window_style == 0x40 and bare.get_parent() is bare._ctrl
+    for call in (bare.get_string, lambda: bare.set_string("1")):
+        with pytest.raises(TypeError, match="^Widget type not supported.$"):
+            call()
+    assert nuv_touch._CtrlWrapper(BrokenValue()).get_string() == "label"
+    with pytest.raises(AttributeError):
+        nuv_touch._CtrlWrapper(object())
+    with pytest.raises(TypeError, match="abstract"):
+        nuv_touch._CtrlWrapperBase(StyleOnly())
+
+
+def test_window_style_is_read_once(frame):
+    ctrl = wx.TextCtrl(frame, style=wx.TE_PASSWORD)
+    adapter = nuv_touch._CtrlWrapper(ctrl)
+    ctrl.SetWindowStyle(0)
+    assert adapter.window_style & wx.TE_PASSWORD
+
+
+def test_grid_adapter_cell(frame):
+    calls = []
+
+    class Recording(wx.grid.Grid):
+        def GetCellValue(self, *args, **kwargs):
+            calls.append((args, kwargs))
+            return super().GetCellValue(*args, **kwargs)
+
+    grid = Recording(frame)
+    grid.CreateGrid(5, 4)
+    grid.SetCellValue(0, 0, "a")
+    grid.SetCellValue(3, 0, "b")
+    adapter = nuv_touch._GridWrapper(grid)
+    assert adapter.get_string() == "a" and calls == [((), {"row": 0, "col": 0})]
+    adapter.row = 3
+    for refused in (True, None, 2.0):
+        with pytest.raises(TypeError, match=r"^Argument 'value' has incorrect type \(expected int, got %s\)$"
+                           % type(refused).__name__):
+            adapter.row = refused
+    assert adapter.row == 3 and adapter._GridWrapper__row == 3 and adapter.get_string() == "b"
+    adapter.column = 2
+    adapter.set_string("c")
+    assert grid.GetCellValue(3, 2) == "c"
+    adapter.column = -1
+    assert adapter.column == -1
+    with pytest.raises(AssertionError):
+        nuv_touch._GridWrapper(frame)
+
+
+# ---------------------------------------------------------------- proxy: keypad round trips
+
+def test_tap_opens_trimmed_and_cancel_keeps_the_text(frame):
+    ctrl = wx.TextCtrl(frame, value=" 42 ")
+    proxy = nuv_touch.DigitKeypadProxy(ctrl)
+    assert edit(lambda: tap(ctrl), type_digits("9"), cancel) == "42"
+    assert ctrl.GetValue() == " 42 " and proxy.get_value() == 42
+    assert edit(lambda: tap(ctrl), lambda d: d.SetValue(""), type_digits("17"), confirm) == "42"
+    assert ctrl.GetValue() == "17"
+
+
+@pytest.mark.parametrize("make, read", [
+    (lambda p: wx.StaticText(p, label=" 3 "), lambda c: c.GetLabel()),
+    (lambda p: wx.SpinCtrl(p, min=0, max=100, initial=3), lambda c: str(c.GetValue())),
+], ids=["label", "spin"])
+def test_tap_writes_back_into_label_and_spin_control(frame, make, read):
+    ctrl = make(frame)
+    nuv_touch.DigitKeypadProxy(ctrl)
+    assert edit(lambda: tap(ctrl), type_digits("8"), confirm) == "3"
+    assert read(ctrl) == "38"
+
+
+def test_proxy_is_kept_alive_by_the_binding_alone(frame):
+    ctrl = wx.TextCtrl(frame, value="5")
+    nuv_touch.DigitKeypadProxy(ctrl)
+    gc.collect()
+    assert edit(lambda: tap(ctrl), type_digits("1"), confirm) == "5"
+    assert ctrl.GetValue() == "51"
+
+
+def test_double_click_edits_exactly_that_cell(grid):
+    grid.SetCellValue(3, 2, "  6 ")
+    grid.SetCellValue(0, 0, "1")
+    nuv_touch.DigitKeypadProxy(grid)
+    assert edit(lambda: double_click_cell(grid, 3, 2), type_digits("4"), confirm) == "6"
+    cells = {(r, c): grid.GetCellValue(r, c) for r in range(5) for c in range(4)}
+    assert cells.pop((3, 2)) == "64" and cells.pop((0, 0)) == "1"
+    assert set(cells.values()) == {""}
+
+
+def test_grid_bound_to_other_event_edits_the_last_cell_addressed(grid):
+    grid.SetCellValue(0, 0, "1")
+    proxy = nuv_touch.DigitKeypadProxy(grid, event=wx.EVT_LEFT_DOWN)
+    assert edit(lambda: tap(grid), type_digits("2"), confirm) == "1"
+    proxy._ctrl.row = 2
+    assert edit(lambda: tap(grid), type_digits("3"), confirm) == ""
+    assert grid.GetCellValue(0, 0) == "12" and grid.GetCellValue(2, 0) == "3"
+
+
+def test_keypad_gets_the_proxy_settings(frame, message_boxes):
+    ctrl = wx.TextCtrl(frame, value="50")
+    proxy = nuv_touch.DigitKeypadProxy(ctrl, mode=nuv_touch.KEYPAD_MODE_FLOAT, font_size=14)
+    seen = []
+    run_modal(lambda: tap(ctrl), lambda d: seen.append((d._mode, d._minimum, d._maximum,
+                                                          d.m_button2.GetFont().GetPointSize())), cancel)
+    assert seen == [(1, -math.inf, math.inf, 14)]
+    proxy.minimum, proxy.maximum = 0, 10
+    run_modal(lambda: tap(ctrl), confirm, cancel)  # 50 is now out of range: refused, keypad stays open
+    assert message_boxes.messages == ["Number value is out of range. Please input again."]
+    assert ctrl.GetValue() == "50"
+
+
+def test_keypad_is_destroyed_when_the_write_back_fails(frame, wx_errors):
+    class Failing(wx.TextCtrl):
+        def SetValue(self, value):
+            raise RuntimeError("device refused")
+
+    ctrl = Failing(frame, value="1")
+    nuv_touch.DigitKeypadProxy(ctrl)
+    run_modal(lambda: tap(ctrl), confirm)
+    assert [str(e) for e in wx_errors.take()] == ["device refused"]
+    pump()
+    assert not [w for w in wx.GetTopLevelWindows() if isinstance(w, nuv_touch.DigitKeypad)]
+
+
+# ---------------------------------------------------------------- proxy: numbers
+
+@pytest.mark.parametrize("mode, text, expected", [
+    (0, "", math.nan), (1, "", math.nan),
+    (0, "7", 7), (1, "7", 7.0), (2, "7", 7.0),
+    (0, " -42 ", -42), (1, "2.5", 2.5), (1, "nan", math.nan),
+    pytest.param(0, "1" * 5000, (10 ** 5000 - 1) // 9, id="5000-digits"),
+    (0, "  ", ValueError), (1, "  ", ValueError), (0, "2.5", ValueError), (1, "abc", ValueError),
+])
+def test_get_value_parses_by_mode(frame, mode, text, expected):
+    ctrl = wx.TextCtrl(frame, value=text)
+    proxy = nuv_touch.DigitKeypadProxy(ctrl, mode)
+    if expected is ValueError:
+        with pytest.raises(ValueError):
+            proxy.get_value()
+        return
+    value = proxy.get_value()
+    assert type(value) is type(expected)
+    assert math.isnan(value) if isinstance(expected, float) and math.isnan(expected) else value == expected
+
+
+def test_set_value_and_bounds(frame):
+    ctrl = wx.TextCtrl(frame)
+    proxy = nuv_touch.DigitKeypadProxy(ctrl, minimum="low")
+    assert proxy.minimum == "low" and proxy.maximum == math.inf
+    for value, text in ((5, "5"), (2.5, "2.5"), (math.nan, "nan"), ("x1", "x1")):
+        proxy.set_value(value)
+        assert ctrl.GetValue() == text
+    proxy.minimum = 1
+    assert type(proxy.minimum) is float and proxy.minimum == 1.0
+    for refused in ("1", None):
+        with pytest.raises(TypeError):
+            proxy.minimum = refused
+        with pytest.raises(TypeError):
+            proxy.maximum = refused
+    assert proxy.minimum == 1.0 and proxy.maximum == math.inf

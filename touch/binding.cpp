@@ -1,0 +1,146 @@
+#include "binding.h"
+
+#include "dialog_support.h"
+#include "digit_keypad.h"
+
+#include <limits>
+
+namespace nuv {
+
+py::object make_adapter(py::handle ctrl) {
+    const char* adapter = is_instance(ctrl, get_attr(global("_grid"), "Grid")) ? "_GridWrapper" : "_CtrlWrapper";
+    return global(adapter)(ctrl);
+}
+
+void bind_to_control(py::handle ctrl, py::handle event, py::handle handler) {
+    py::object binder = py::reinterpret_borrow<py::object>(event);
+    if (binder.is_none()) {
+        binder = is_instance(ctrl, get_attr(global("_grid"), "Grid"))
+                     ? get_attr(global("_grid"), "EVT_GRID_CMD_CELL_LEFT_DCLICK")
+                     : get_attr(global("wx"), "EVT_LEFT_DOWN");
+    }
+    call_method(ctrl, "Bind", binder, handler);
+}
+
+void edit_in_keypad(py::handle proxy, py::handle event, const KeypadUse& keypad) {
+    py::object field = get_attr(proxy, "_ctrl");
+    if (is_instance(event, get_attr(global("_grid"), "GridEvent")) && is_instance(field, global("_GridWrapper"))) {
+        set_attr(field, "row", call_method(event, "GetRow"));
+        set_attr(field, "column", call_method(event, "GetCol"));
+    }
+    py::object text = call_method(call_method(field, "get_string"), "strip");
+    py::object owner = call_method(field, "get_parent");
+
+    DialogGuard dialog(keypad.make(proxy, field, owner));
+    call_method(dialog.get(), keypad.fill, text);
+    if (is_confirmed(call_method(dialog.get(), "ShowModal")))
+        call_method(field, "set_string", call_method(dialog.get(), keypad.read));
+    dialog.destroy();
+    // The event is not skipped: the tap or double-click that opened the
+    // keypad is not handled a second time by the control.
+}
+
+void write_as_text(py::handle proxy, py::handle value) {
+    call_method(get_attr(proxy, "_ctrl"), "set_string", py::str(value));
+}
+
+namespace {
+
+// ---------------------------------------------------------------- DigitKeypadProxy
+
+py::object init(const Args& a) {
+    py::handle self = a[0], ctrl = a[1], mode = a[2], minimum = a[3], maximum = a[4], event = a[5],
+               font_size = a[6];
+    set_attr(self, "_ctrl", make_adapter(ctrl));
+    set_attr(self, "_mode", mode);
+    set_attr(self, "_maximum", maximum);
+    set_attr(self, "_minimum", minimum);
+    set_attr(self, "font_size", font_size);
+    // The bound method holds the proxy: the application need not keep it.
+    bind_to_control(ctrl, event, get_attr(self, "event_handler"));
+    return py::none();
+}
+
+// The setters' value arrives already converted to a float; a value that
+// cannot be converted is refused before the stored bound is touched.
+py::object get_minimum(const Args& a) {
+    return get_attr(a[0], "_minimum");
+}
+
+py::object set_minimum(const Args& a) {
+    set_attr(a[0], "_minimum", a[1]);
+    return py::none();
+}
+
+py::object get_maximum(const Args& a) {
+    return get_attr(a[0], "_maximum");
+}
+
+py::object set_maximum(const Args& a) {
+    set_attr(a[0], "_maximum", a[1]);
+    return py::none();
+}
+
+// DigitKeypad(owner, _mode, _minimum, _maximum, font_size=font_size), with the
+// proxy's settings as they are now.
+py::object make_digit_keypad(py::handle proxy, py::handle, py::handle owner) {
+    return global("DigitKeypad")(owner, get_attr(proxy, "_mode"), get_attr(proxy, "_minimum"),
+                                 get_attr(proxy, "_maximum"), py::arg("font_size") = get_attr(proxy, "font_size"));
+}
+
+const KeypadUse kDigitKeypad{make_digit_keypad, "SetValue", "GetValue"};
+
+py::object event_handler(const Args& a) {
+    edit_in_keypad(a[0], a[1], kDigitKeypad);
+    return py::none();
+}
+
+// The field as a number of the mode; an empty field is NaN. An integer field
+// converts exactly however many digits it holds.
+py::object get_value(const Args& a) {
+    py::handle self = a[0];
+    py::object content = call_method(get_attr(self, "_ctrl"), "get_string");
+    if (equals(content, py::str(""))) return py::float_(std::numeric_limits<double>::quiet_NaN());
+    return number_for_mode(content, get_attr(self, "_mode"));
+}
+
+py::object set_value(const Args& a) {
+    write_as_text(a[0], a[1]);
+    return py::none();
+}
+
+const FunctionDef kInit{"__init__",
+                        "DigitKeypadProxy.__init__",
+                        {{"self"},
+                         {"ctrl"},
+                         {"mode", Default::ValueOf("KEYPAD_MODE_INT")},
+                         {"minimum", Default::MinusInfinity()},
+                         {"maximum", Default::PlusInfinity()},
+                         {"event", Default::None()},
+                         {"font_size", Default::Int(20)}},
+                        init};
+const FunctionDef kGetMinimum{"minimum", "DigitKeypadProxy.minimum", {{"self"}}, get_minimum, "float"};
+const FunctionDef kSetMinimum{"minimum",
+                              "DigitKeypadProxy.minimum",
+                              {{"self"}, {"value", Default::Required(), "float"}},
+                              set_minimum};
+const FunctionDef kGetMaximum{"maximum", "DigitKeypadProxy.maximum", {{"self"}}, get_maximum, "float"};
+const FunctionDef kSetMaximum{"maximum",
+                              "DigitKeypadProxy.maximum",
+                              {{"self"}, {"value", Default::Required(), "float"}},
+                              set_maximum};
+const FunctionDef kEventHandler{"event_handler", "DigitKeypadProxy.event_handler", {{"self"}, {"event"}},
+                                event_handler};
+const FunctionDef kGetValue{"get_value", "DigitKeypadProxy.get_value", {{"self"}}, get_value};
+const FunctionDef kSetValue{"set_value", "DigitKeypadProxy.set_value", {{"self"}, {"value"}}, set_value};
+
+}  // namespace
+
+const ClassDef digit_keypad_proxy_class{"DigitKeypadProxy",
+                                        nullptr,
+                                        nullptr,
+                                        {Member::Method(kInit), Member::Property(kGetMinimum, kSetMinimum),
+                                         Member::Property(kGetMaximum, kSetMaximum), Member::Method(kEventHandler),
+                                         Member::Method(kGetValue), Member::Method(kSetValue)}};
+
+}  // namespace nuv
