@@ -37,8 +37,39 @@ void set_entry_text(py::handle self, py::handle text) {
     call_method(value_field(self), "SetValue", text);
 }
 
+// text == literal (an ASCII literal); compared in place when text is a str.
 bool text_is(py::handle text, const char* literal) {
-    return equals(text, py::str(literal));
+    if (PyUnicode_CheckExact(text.ptr())) return PyUnicode_CompareWithASCIIString(text.ptr(), literal) == 0;
+    return equals(text, interned(literal));
+}
+
+// text + more, for texts (str.__add__ without the operator dispatch).
+py::object joined(py::handle text, py::handle more) {
+    if (PyUnicode_CheckExact(text.ptr()) && PyUnicode_CheckExact(more.ptr()))
+        return steal_or_throw(PyUnicode_Concat(text.ptr(), more.ptr()));
+    return steal_or_throw(PyNumber_Add(text.ptr(), more.ptr()));
+}
+
+// text.find(".") == -1, answered in place for a str.
+bool has_no_dot(py::handle text) {
+    if (PyUnicode_CheckExact(text.ptr())) {
+        Py_ssize_t at = PyUnicode_FindChar(text.ptr(), '.', 0, PyUnicode_GET_LENGTH(text.ptr()), 1);
+        if (at == -2) throw py::error_already_set();
+        return at == -1;
+    }
+    return equals(call_method(text, "find", interned(".")), py::int_(-1));
+}
+
+// text.strip("-"), done in place for a str.
+py::object without_minus_signs(py::handle text) {
+    if (!PyUnicode_CheckExact(text.ptr())) return call_method(text, "strip", interned("-"));
+    PyObject* s = text.ptr();
+    const int kind = PyUnicode_KIND(s);
+    const void* data = PyUnicode_DATA(s);
+    Py_ssize_t begin = 0, end = PyUnicode_GET_LENGTH(s);
+    while (begin < end && PyUnicode_READ(kind, data, begin) == '-') ++begin;
+    while (end > begin && PyUnicode_READ(kind, data, end - 1) == '-') --end;
+    return steal_or_throw(PyUnicode_Substring(s, begin, end));
 }
 
 // Shows the bound on its label unless it is the infinity of its own side,
@@ -92,15 +123,15 @@ py::object on_digit(const Args& a) {
     py::object label = call_method(call_method(event, "GetEventObject"), "GetLabel");
     py::object old = entry_text(self);
     if (text_is(old, "0"))
-        old = py::str("");
+        old = py::reinterpret_borrow<py::object>(interned(""));
     else if (text_is(old, "-0"))
-        old = py::str("-");
-    set_entry_text(self, steal_or_throw(PyNumber_Add(old.ptr(), label.ptr())));
+        old = py::reinterpret_borrow<py::object>(interned("-"));
+    set_entry_text(self, joined(old, label));
     return py::none();
 }
 
 py::object on_clear_all(const Args& a) {
-    set_entry_text(a[0], py::str(""));
+    set_entry_text(a[0], interned(""));
     return py::none();
 }
 
@@ -108,22 +139,20 @@ py::object on_clear_all(const Args& a) {
 py::object on_dot(const Args& a) {
     py::handle self = a[0];
     py::object old = entry_text(self);
-    if (equals(call_method(old, "find", "."), py::int_(-1)))
-        set_entry_text(self, steal_or_throw(PyNumber_Add(old.ptr(), py::str(".").ptr())));
+    if (has_no_dot(old)) set_entry_text(self, joined(old, interned(".")));
     return py::none();
 }
 
 // Forces the sign to minus: one "-" in front of the unsigned entry.
 py::object on_negative(const Args& a) {
     py::handle self = a[0];
-    py::object digits = call_method(entry_text(self), "strip", "-");
-    set_entry_text(self, steal_or_throw(PyNumber_Add(py::str("-").ptr(), digits.ptr())));
+    set_entry_text(self, joined(interned("-"), without_minus_signs(entry_text(self))));
     return py::none();
 }
 
 py::object on_positive(const Args& a) {
     py::handle self = a[0];
-    set_entry_text(self, call_method(entry_text(self), "strip", "-"));
+    set_entry_text(self, without_minus_signs(entry_text(self)));
     return py::none();
 }
 
