@@ -10,6 +10,7 @@ import os
 import sys
 
 import wx
+import wx.grid
 
 import nuv_touch
 
@@ -28,6 +29,8 @@ class OperatorPanel(wx.Frame):
         self.columns = wx.BoxSizer(wx.HORIZONTAL)
         self.panel.SetSizer(self.columns)
         self.add_set_points()
+        self.add_operator_access()
+        self.add_fields()
         outer = wx.BoxSizer(wx.VERTICAL)
         outer.Add(self.panel, 1, wx.EXPAND)
         self.SetSizerAndFit(outer)
@@ -78,6 +81,69 @@ class OperatorPanel(wx.Frame):
         finally:
             keypad.Destroy()
 
+    # -- numeric fields: the panel's own controls, bound to the keypad ---------
+
+    def add_fields(self):
+        """Controls the operator taps to edit in place. Each binding is one
+        line; the control keeps its proxy alive, the panel keeps none."""
+        box, sizer = self.section("Job")
+        grid = wx.FlexGridSizer(cols=2, vgap=8, hgap=12)
+        size = box.FromDIP(wx.Size(160, 48))
+
+        def field(caption, ctrl):
+            grid.Add(wx.StaticText(box, label=caption), 0, wx.ALIGN_CENTER_VERTICAL)
+            grid.Add(ctrl, 0, wx.EXPAND)
+            return ctrl
+
+        self.stock_length = field("Stock length (mm)", wx.TextCtrl(box, value=" 120.5 ", size=size))
+        self.part_count = field("Parts to make", wx.SpinCtrl(box, min=0, max=9999, initial=25, size=size))
+        self.lot_label = field("Lot number", wx.StaticText(box, label="1042", size=size))
+        nuv_touch.DigitKeypadProxy(self.stock_length, nuv_touch.KEYPAD_MODE_FLOAT, 10, 600)
+        nuv_touch.DigitKeypadProxy(self.part_count, nuv_touch.KEYPAD_MODE_INT, 0, 9999)
+        nuv_touch.DigitKeypadProxy(self.lot_label)
+        sizer.Add(grid, 0, wx.ALL, 6)
+
+        sizer.Add(wx.StaticText(box, label="Tool table (double-click a cell)"), 0, wx.ALL, 6)
+        self.tool_table = wx.grid.Grid(box)
+        self.tool_table.CreateGrid(3, 2)
+        self.tool_table.SetColLabelValue(0, "Length (mm)")
+        self.tool_table.SetColLabelValue(1, "Radius (mm)")
+        for row, (length, radius) in enumerate((("85.0", "4.0"), ("92.5", "3.0"), ("110.0", "6.0"))):
+            self.tool_table.SetRowLabelValue(row, "T%d" % (row + 1))
+            self.tool_table.SetCellValue(row, 0, length)
+            self.tool_table.SetCellValue(row, 1, radius)
+            for col in (0, 1):
+                self.tool_table.SetReadOnly(row, col)  # edited through the keypad only
+        self.tool_table.AutoSize()
+        nuv_touch.DigitKeypadProxy(self.tool_table, nuv_touch.KEYPAD_MODE_FLOAT, 0, 500)
+        sizer.Add(self.tool_table, 0, wx.ALL, 6)
+
+    # -- operator access: the text, password and PIN prompts --------------------
+
+    def add_operator_access(self):
+        box, sizer = self.section("Operator access")
+        self.batch_button, self.batch_value = self.setting_row(
+            box, sizer, "Batch label", self.ask_batch_label)
+        self.password_button, self.password_value = self.setting_row(
+            box, sizer, "Service password", self.ask_service_password)
+        self.pin_button, self.pin_value = self.setting_row(
+            box, sizer, "Operator PIN", self.ask_operator_pin)
+
+    # The prompts return the text exactly as typed (a str), or None when the
+    # operator cancelled; the panel shows what came back.
+    def ask_batch_label(self):
+        return shown(nuv_touch.input_text(self, message="Batch label:"))
+
+    def ask_service_password(self):
+        return shown(nuv_touch.input_password(self, "Service password:"))
+
+    def ask_operator_pin(self):
+        return shown(nuv_touch.input_digit_password(self, "Operator PIN:"))
+
+
+def shown(text):
+    return "cancelled" if text is None else repr(text)
+
 
 # -- the scripted tour ----------------------------------------------------------
 
@@ -123,8 +189,93 @@ def numeric_tour(tour):
     tour.shot(panel, "06-panel-after")
 
 
+def type_keys(tour, dialog, *labels):
+    """Presses the keys one at a time, each handled before the next: wx does
+    not keep the order of events posted to different keys."""
+    for label in labels:
+        tour.press(dialog, label)
+        yield 60
+
+
+def prompts_tour(tour):
+    panel = tour.frame
+
+    tour.click(panel.batch_button)
+    yield 400
+    keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
+    yield from type_keys(tour, keyboard, "Caps On", "L", "O", "T", "Caps Off", "-", "7", "b")
+    yield 200
+    tour.shot(keyboard, "07-text-prompt")
+    tour.press(keyboard, "OK")
+    yield 300
+
+    tour.click(panel.password_button)
+    yield 400
+    keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
+    yield from type_keys(tour, keyboard, "s", "e", "r", "v", "i", "c", "e")
+    yield 200
+    tour.shot(keyboard, "08-password-prompt-masked")
+    tour.press(keyboard, "OK")
+    yield 300
+
+    tour.click(panel.pin_button)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitPasswordKeypad)
+    yield from type_keys(tour, keypad, "0", "0", "4", "2")
+    yield 200
+    tour.shot(keypad, "09-pin-prompt")
+    tour.press(keypad, "OK")
+    yield 300
+    tour.shot(panel, "10-panel-after-prompts")
+
+
+def fields_tour(tour):
+    panel = tour.frame
+    tour.tap(panel.stock_length)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
+    yield 200
+    tour.shot(keypad, "11-field-opened-trimmed")
+    tour.press(keypad, "Clear")
+    yield from type_keys(tour, keypad, "1", "3", "5", ".", "2", "5")
+    tour.press(keypad, "OK")
+    yield 300
+
+    tour.tap(panel.part_count)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
+    tour.press(keypad, "0")
+    tour.press(keypad, "OK")
+    yield 300
+
+    tour.tap(panel.lot_label)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
+    tour.press(keypad, "7")
+    tour.press(keypad, "Cancel")  # the label keeps its number
+    yield 300
+
+    tour.double_click_cell(panel.tool_table, 1, 0)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
+    tour.press(keypad, "Clear")
+    yield from type_keys(tour, keypad, "9", "3", ".", "2")
+    yield 200
+    tour.shot(keypad, "12-grid-cell-keypad")
+    tour.press(keypad, "OK")
+    yield 300
+    tour.shot(panel, "13-fields-after")
+    expected = ("135.25", 250, "1042", "93.2")
+    got = (panel.stock_length.GetValue(), panel.part_count.GetValue(), panel.lot_label.GetLabel(),
+           panel.tool_table.GetCellValue(1, 0))
+    if got != expected:
+        raise AssertionError("fields hold %r, expected %r" % (got, expected))
+
+
 def full_tour(tour):
     yield from numeric_tour(tour)
+    yield from prompts_tour(tour)
+    yield from fields_tour(tour)
 
 
 def main(argv=None):

@@ -238,6 +238,9 @@ def test_set_value_and_bounds(frame):
     for value, text in ((5, "5"), (2.5, "2.5"), (math.nan, "nan"), ("x1", "x1")):
         proxy.set_value(value)
         assert ctrl.GetValue() == text
+    big = -(10 ** 5000) + 7  # beyond the interpreter's own int/str digit limit
+    proxy.set_value(big)
+    assert len(ctrl.GetValue()) == 5001 and proxy.get_value() == big
     proxy.minimum = 1
     assert type(proxy.minimum) is float and proxy.minimum == 1.0
     for refused in ("1", None):

@@ -1,5 +1,6 @@
 #include "binding.h"
 
+#include "decimal_int.h"
 #include "dialog_support.h"
 #include "digit_keypad.h"
 
@@ -41,7 +42,7 @@ void edit_in_keypad(py::handle proxy, py::handle event, const KeypadUse& keypad)
 }
 
 void write_as_text(py::handle proxy, py::handle value) {
-    call_method(get_attr(proxy, "_ctrl"), "set_string", py::str(value));
+    call_method(get_attr(proxy, "_ctrl"), "set_string", to_text(value));
 }
 
 namespace {

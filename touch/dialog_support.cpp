@@ -8,6 +8,12 @@ py::object keypad_font(py::handle size) {
                        get_attr(wx, "FONTWEIGHT_NORMAL"), false, get_attr(wx, "EmptyString"));
 }
 
+void set_digit_pad_key_font(py::handle dialog, py::handle font) {
+    py::list keys;
+    for (const char* key : kDigitPadKeys) keys.append(get_attr(dialog, key));
+    for (py::handle key : keys) call_method(key, "SetFont", font);
+}
+
 void show_error(const char* text) {
     py::object wx = global("wx");
     py::object style = steal_or_throw(PyNumber_Or(get_attr(wx, "OK").ptr(), get_attr(wx, "ICON_ERROR").ptr()));

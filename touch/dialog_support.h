@@ -1,6 +1,7 @@
-// What the keypads and their users share: the keypad font, the error box,
-// the layout refit, the confirmed-result test, and the guard that destroys a
-// dialog on every path out of the code that created it.
+// What the keypads and their users share: the keypad font, the sixteen keys
+// of the digit pads, the error box, the layout refit, the confirmed-result
+// test, and the guard that destroys a dialog on every path out of the code
+// that created it.
 #pragma once
 
 #include "python.h"
@@ -10,6 +11,16 @@ namespace nuv {
 // wx.Font(size, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL,
 //         wx.FONTWEIGHT_NORMAL, False, wx.EmptyString)
 py::object keypad_font(py::handle size);
+
+// The sixteen keys of the numeric and the PIN keypad that get the key font,
+// in the order they get it (the layouts number them without 1 and 14).
+inline constexpr const char* kDigitPadKeys[] = {
+    "DotPoint",   "m_button2",  "m_button3",  "m_button4",  "m_button5",  "m_button6",  "m_button7",  "m_button8",
+    "m_button9",  "m_button10", "m_button11", "m_button12", "m_button13", "m_button15", "m_button16", "m_button17"};
+
+// Gives `font` to the sixteen keys of `dialog`; all of them are fetched
+// before the first one is changed.
+void set_digit_pad_key_font(py::handle dialog, py::handle font);
 
 // wx.MessageBox(text, style=wx.OK | wx.ICON_ERROR): no caption, no parent.
 void show_error(const char* text);
@@ -33,6 +44,8 @@ public:
 
     py::handle get() const { return dialog_; }
     void destroy();
+    // The dialog stays: nothing is destroyed, not even by the destructor.
+    void keep() { destroyed_ = true; }
 
 private:
     py::object dialog_;

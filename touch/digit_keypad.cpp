@@ -15,10 +15,6 @@ namespace {
 const char* const kInvalidFormat = "Invalid number format. Please input again.";
 const char* const kOutOfRange = "Number value is out of range. Please input again.";
 
-// The sixteen keys that get the small font, in the order they get it.
-const char* const kKeys[] = {"DotPoint", "m_button2",  "m_button3",  "m_button4",  "m_button5",  "m_button6",
-                             "m_button7", "m_button8",  "m_button9",  "m_button10", "m_button11", "m_button12",
-                             "m_button13", "m_button15", "m_button16", "m_button17"};
 const char* const kLabels[] = {"m_staticText3", "ui_minimum", "ui_maxmum", "m_staticText5"};
 
 bool is_integer_mode(py::handle mode) {
@@ -92,9 +88,7 @@ py::object init(const Args& a) {
     call_method(get_attr(self, "ui_message"), "SetLabel", message);
 
     py::object small_font = keypad_font(font_size);
-    py::list m_buttons;
-    for (const char* key : kKeys) m_buttons.append(get_attr(self, key));
-    for (py::handle button : m_buttons) call_method(button, "SetFont", small_font);
+    set_digit_pad_key_font(self, small_font);
     call_method(value_field(self), "SetFont", keypad_font(show_size));
     for (const char* label : kLabels) call_method(get_attr(self, label), "SetFont", small_font);
 

@@ -6,9 +6,11 @@
 // mode constants, then the classes and the prompt functions in their order.
 // A failing step drops the module, so that a later import starts afresh.
 #include "adapters.h"
+#include "alpha_keypad.h"
 #include "binding.h"
 #include "classes.h"
 #include "digit_keypad.h"
+#include "pin_keypad.h"
 #include "prompts.h"
 
 #include <cstdio>
@@ -35,12 +37,20 @@ int64_t the_interpreter = -1;
 // The classes and functions of the module, in the order the body creates them.
 const ClassDef* const kClasses[] = {
     &digit_keypad_class,
+    &digit_password_keypad_class,
     &ctrl_wrapper_base_class,
     &ctrl_wrapper_class,
     &grid_wrapper_class,
     &digit_keypad_proxy_class,
+    &alpha_keypad_class,
 };
-const FunctionDef* const kFunctions[] = {&input_integer_function, &input_float_function};
+const FunctionDef* const kFunctions[] = {
+    &input_text_function,
+    &input_password_function,
+    &input_digit_password_function,
+    &input_integer_function,
+    &input_float_function,
+};
 
 // ---------------------------------------------------------------- creation
 

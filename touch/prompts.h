@@ -6,6 +6,9 @@
 
 namespace nuv {
 
+extern const FunctionDef input_text_function;
+extern const FunctionDef input_password_function;
+extern const FunctionDef input_digit_password_function;
 extern const FunctionDef input_integer_function;
 extern const FunctionDef input_float_function;
 

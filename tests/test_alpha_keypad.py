@@ -1,0 +1,298 @@
+"""The alphanumeric keyboard: typing, shift, caps lock and the masked field,
+driven through the real layout's keys."""
+
+import types
+
+import pytest
+import wx
+import wx.grid
+
+import nuv_touch
+from conftest import click, pump, run_modal
+
+SHIFT_ON = (255, 128, 0)
+SHIFT_OFF = (225, 225, 255)
+SHIFT_KEYS = ("ui_shift_0", "ui_shift_1", "ui_shift_2", "ui_shift_3")
+CAPS_ON = ("ui_caps_on_0", "ui_caps_on_1", "ui_caps_on_2")
+CAPS_OFF = ("ui_caps_off_0", "ui_caps_off_1", "ui_caps_off_2")
+
+
+class Adapter:
+    """Stands in for a control adapter: only window_style is read."""
+
+    def __init__(self, window_style):
+        self.window_style = window_style
+
+
+@pytest.fixture
+def keyboard(frame):
+    """Makes keyboards parented by the frame; destroys them afterwards."""
+    made = []
+
+    def make(*args, **kwargs):
+        dialog = nuv_touch.AlphaKeypad(frame, *args, **kwargs)
+        made.append(dialog)
+        return dialog
+    yield make
+    for dialog in made:
+        if dialog:
+            dialog.Destroy()
+
+
+@pytest.fixture
+def fits(monkeypatch):
+    """Records every window_fit_layout call the module makes."""
+    calls = []
+    real = nuv_touch.window_fit_layout
+
+    def recording(window):
+        calls.append(window)
+        return real(window)
+    monkeypatch.setattr(nuv_touch, "window_fit_layout", recording)
+    return calls
+
+
+def shown(window):
+    """Whether `window` would be on screen with its dialog."""
+    while window is not None and not window.IsTopLevel():
+        if not window.IsShown():
+            return False
+        window = window.GetParent()
+    return True
+
+
+def key(dialog, label):
+    """The visible key of the dialog labelled `label` (the first of the four
+    shift keys)."""
+    found = []
+
+    def walk(window):
+        for child in window.GetChildren():
+            if isinstance(child, wx.Button) and child.GetLabel() == label and shown(child):
+                found.append(child)
+            walk(child)
+    walk(dialog)
+    assert len(found) == (4 if label == "Shift" else 1), "%d visible keys labelled %r" % (len(found), label)
+    return found[0]
+
+
+def type_keys(dialog, *labels):
+    for label in labels:
+        click(key(dialog, label))
+
+
+def colour(button):
+    return button.GetBackgroundColour().Get(includeAlpha=False)
+
+
+def extra_key(dialog, label):
+    """A key the layout does not have, delivering to on_character."""
+    button = wx.Button(dialog, label=label)
+    button.Bind(wx.EVT_BUTTON, dialog.on_character)
+    return button
+
+
+# --- typing ---------------------------------------------------------------
+
+@pytest.mark.parametrize("masked", [False, True])
+def test_keys_append_their_label_at_the_end(keyboard, masked):
+    dialog = keyboard(password_mode=masked)
+    dialog.set_value("abc")
+    field = dialog._AlphaKeypad__text_field
+    field.SetInsertionPoint(0)
+    type_keys(dialog, "d")
+    assert dialog.get_value() == "abcd"
+    type_keys(dialog, "Tab", "Space", "=", "1")
+    assert dialog.get_value() == "abcd\t =1"
+    assert field.GetValue() == "abcd\t =1"
+
+
+def test_only_the_exact_words_tab_and_space_are_blanks(keyboard):
+    dialog = keyboard()
+    for label in ("tab", "SPACE", "Space ", "OK?"):
+        click(extra_key(dialog, label))
+    assert dialog.get_value() == "tabSPACESpace OK?"
+    dialog.out_("\u00e9\u00e8")
+    assert dialog.get_value() == "tabSPACESpace OK?\u00e9\u00e8"
+
+
+def test_backspace_and_clear(keyboard):
+    dialog = keyboard()
+    writes = []
+    dialog.ui_value_normal.Bind(wx.EVT_TEXT, lambda event: writes.append(event.GetString()))
+    dialog.set_value("ab")
+    type_keys(dialog, "Backspace")
+    assert dialog.get_value() == "a"
+    type_keys(dialog, "Backspace")
+    assert dialog.get_value() == ""
+    del writes[:]
+    type_keys(dialog, "Backspace")  # nothing left: the field is not written
+    assert writes == [] and dialog.get_value() == ""
+    dialog.set_value("xyz")
+    type_keys(dialog, "Clear")
+    assert dialog.get_value() == ""
+
+
+def test_a_whole_password_typed_with_shift_and_caps(keyboard):
+    dialog = keyboard(password_mode=True)
+    type_keys(dialog, "Caps On", "P", "Caps Off", "w", "Shift", "!", "@", "Shift", "9")
+    assert dialog.get_value() == "Pw!@9"
+    assert dialog.ui_value_normal.GetValue() == ""
+
+
+# --- shift and caps lock --------------------------------------------------
+
+def test_shift_toggles_panels_and_key_colours(keyboard, fits):
+    dialog = keyboard()
+    assert dialog.shift is False
+    assert colour(dialog.ui_shift_0) != SHIFT_OFF  # the layout's own colour
+    del fits[:]
+
+    click(dialog.ui_shift_2)
+    assert dialog.shift is True
+    assert dialog.Shift.IsShown() and not dialog.no_Shift.IsShown()
+    assert [colour(getattr(dialog, name)) for name in SHIFT_KEYS] == [SHIFT_ON] * 4
+    assert fits == [dialog]
+
+    click(dialog.ui_shift_0)
+    assert dialog.shift is False
+    assert not dialog.Shift.IsShown() and dialog.no_Shift.IsShown()
+    assert [colour(getattr(dialog, name)) for name in SHIFT_KEYS] == [SHIFT_OFF] * 4
+    assert fits == [dialog, dialog]
+    # Shift leaves caps lock alone.
+    assert [getattr(dialog, name).IsShown() for name in CAPS_ON + CAPS_OFF] == [False] * 3 + [True] * 3
+
+
+def test_typing_leaves_shift_on(keyboard):
+    dialog = keyboard()
+    type_keys(dialog, "Shift", "%", "Space", "&", "Backspace")
+    assert dialog.get_value() == "% "
+    assert dialog.shift is True and dialog.Shift.IsShown()
+    assert colour(dialog.ui_shift_3) == SHIFT_ON
+
+
+def test_caps_lock_is_set_not_toggled(keyboard, fits):
+    dialog = keyboard()
+    on_key, off_key = key(dialog, "Caps On"), key(dialog, "Caps Off")
+    before = [colour(getattr(dialog, name)) for name in SHIFT_KEYS]
+    del fits[:]
+
+    for presses in (1, 2):
+        click(on_key)
+        assert [getattr(dialog, n).IsShown() for n in CAPS_ON + CAPS_OFF] == [True] * 3 + [False] * 3
+        assert fits == [dialog] * presses  # laid out again even when nothing changed
+    type_keys(dialog, "Q", "A", "Z")
+    assert dialog.get_value() == "QAZ"
+
+    click(off_key)
+    assert [getattr(dialog, n).IsShown() for n in CAPS_ON + CAPS_OFF] == [False] * 3 + [True] * 3
+    assert len(fits) == 3
+    assert dialog.shift is False and dialog.no_Shift.IsShown()
+    assert [colour(getattr(dialog, name)) for name in SHIFT_KEYS] == before
+
+
+# --- the field: plain or masked -------------------------------------------
+
+def _grid(frame):
+    return wx.grid.Grid(frame)
+
+
+@pytest.mark.parametrize("widget, password_mode, masked", [
+    (None, None, False),
+    ("grid", None, False),
+    (Adapter(wx.TE_PASSWORD | wx.TE_PROCESS_ENTER), None, True),
+    (Adapter(wx.TE_PASSWORD), False, False),
+    (Adapter(0), True, True),
+    ("grid", True, True),
+    (None, True, True),
+    (None, "yes", True),
+])
+def test_field_choice(keyboard, frame, widget, password_mode, masked):
+    if widget == "grid":
+        widget = _grid(frame)
+    dialog = keyboard(widget, password_mode)
+    active, other = dialog.ui_value_password, dialog.ui_value_normal
+    if not masked:
+        active, other = other, active
+    assert dialog._AlphaKeypad__text_field is active
+    assert active.IsShown() and not other.IsShown()
+    assert dialog._AlphaKeypad__widget is widget
+    dialog.set_value("s3cret")
+    assert dialog.get_value() == "s3cret" and other.GetValue() == ""
+
+
+def test_grid_is_recognised_through_the_module_binding(keyboard, monkeypatch):
+    class FakeGrid:
+        pass  # no window_style: only the grid test keeps this from failing
+    monkeypatch.setattr(nuv_touch, "_grid", types.SimpleNamespace(Grid=FakeGrid))
+    dialog = keyboard(FakeGrid())
+    assert dialog._AlphaKeypad__text_field is dialog.ui_value_normal
+
+
+def test_failed_construction_leaves_no_window():
+    before = len(wx.GetTopLevelWindows())
+    with pytest.raises(AttributeError, match="window_style"):
+        nuv_touch.AlphaKeypad(None, widget=object())
+    pump()
+    assert len(wx.GetTopLevelWindows()) == before
+
+
+# --- construction ---------------------------------------------------------
+
+def test_message(keyboard):
+    assert not keyboard().ui_message.IsShown()
+    dialog = keyboard(message="Operator name")
+    assert dialog.ui_message.IsShown() and dialog.ui_message.GetLabel() == "Operator name"
+
+
+@pytest.fixture
+def layout_inits(monkeypatch):
+    """Records, for each run of the layout initialiser, the keyboard state it
+    could already see."""
+    seen = []
+    real = nuv_touch.AlphaKeypadUI
+
+    class Recording(real):
+        def __init__(self, parent):
+            seen.append((getattr(self, "shift", "unset"), getattr(self, "_AlphaKeypad__widget", "unset")))
+            real.__init__(self, parent)
+    monkeypatch.setattr(nuv_touch, "AlphaKeypadUI", Recording)
+    return seen
+
+
+@pytest.mark.parametrize("message", [None, 5, type("Text", (str,), {})("hi")])
+def test_message_refused_before_any_window_exists(layout_inits, message):
+    before = len(wx.GetTopLevelWindows())
+    with pytest.raises(TypeError, match=r"^Argument 'message' has incorrect type \(expected str, got %s\)$"
+                       % type(message).__name__):
+        nuv_touch.AlphaKeypad(None, None, None, message)
+    assert layout_inits == []
+    assert len(wx.GetTopLevelWindows()) == before
+
+
+def test_state_set_before_the_layout_runs(keyboard, layout_inits):
+    widget = Adapter(0)
+    keyboard(widget=widget)
+    assert layout_inits == [(False, widget)]
+
+
+def test_private_members_go_by_their_class_private_names():
+    cls = nuv_touch.AlphaKeypad
+    for name in ("__change_color", "__on_shift", "__on_caps"):
+        assert not hasattr(cls, name)
+        member = getattr(cls, "_AlphaKeypad" + name)
+        assert (member.__name__, member.__qualname__) == (name, "AlphaKeypad" + "." + name)
+    assert isinstance(cls.__dict__["_AlphaKeypad__change_color"], staticmethod)
+
+
+# --- in its modal loop ----------------------------------------------------
+
+def test_confirm_and_cancel_in_the_modal_loop(keyboard):
+    dialog = keyboard(message="Name")
+    code = run_modal(dialog, lambda d: type_keys(d, "Shift", "~", "Shift", "o", "k"),
+                     lambda d: click(key(d, "OK")))
+    assert code == wx.ID_OK and dialog.get_value() == "~ok"
+
+    dialog = keyboard()
+    code = run_modal(dialog, lambda d: type_keys(d, "x"), lambda d: click(key(d, "Cancel")))
+    assert code != wx.ID_OK
