@@ -8,6 +8,7 @@ ratios as its spread.
 """
 
 import gc
+import math
 import os
 import statistics
 import sys
@@ -31,6 +32,17 @@ def quartiles(values):
     return q[0], q[2]
 
 
+def median_interval(values):
+    """A 95% confidence interval of the median, from order statistics (no
+    assumption about the distribution)."""
+    ordered = sorted(values)
+    n = len(ordered)
+    half_width = 1.96 * math.sqrt(n) / 2
+    low = max(0, math.floor(n / 2 - half_width) - 1)
+    high = min(n - 1, math.ceil(n / 2 + half_width))
+    return ordered[low], ordered[high]
+
+
 class Comparison:
     """Module against floor: medians of `rounds` paired batches."""
 
@@ -38,13 +50,21 @@ class Comparison:
         ratios = [s / f for s, f in zip(subject_times, floor_times)]
         self.ratio = statistics.median(ratios)
         self.spread = quartiles(ratios)
+        self.interval = median_interval(ratios)
         self.subject = statistics.median(subject_times) / per_batch
         self.floor = statistics.median(floor_times) / per_batch
         self.rounds = len(ratios)
 
     def as_dict(self, unit_scale):
         return {"module": self.subject * unit_scale, "floor": self.floor * unit_scale, "ratio": self.ratio,
-                "spread": list(self.spread), "rounds": self.rounds}
+                "spread": list(self.spread), "interval": list(self.interval), "rounds": self.rounds}
+
+    def judge(self, limit):
+        """The target `ratio <= limit`: held, held within the noise (the
+        interval of the median reaches the limit), or missed."""
+        if self.ratio <= limit:
+            return {"holds": True}
+        return {"holds": self.interval[0] <= limit, "within_noise": self.interval[0] <= limit}
 
 
 def _timed(batch, between):

@@ -94,9 +94,10 @@ def main(argv=None):
     print()
     print(suite.table(rows))
     print()
-    print("%d of %d targets hold%s (%.0f s)" % (len(judged) - len(failed), len(judged),
-                                               " (quick mode: figures not meaningful)" if options.quick else "",
-                                               elapsed))
+    noisy = [r for r in judged if r.get("within_noise")]
+    print("%d of %d targets hold%s%s (%.0f s)" % (
+        len(judged) - len(failed), len(judged), ", %d of them within the noise" % len(noisy) if noisy else "",
+        " (quick mode: figures not meaningful)" if options.quick else "", elapsed))
     for r in failed:
         print("  not held: %s: %s" % (r["name"], r["target"]))
     if options.json:

@@ -43,7 +43,7 @@ FULL = {
     "standin_calls": 200000,
     "tap_cycles": 2000, "tap_rounds": 100, "latency_taps": 40,
     "confirm_digits": (10, 1000, 100000, 1000000), "confirm_repeats": 9, "confirm_floor_max_digits": 100000,
-    "memory_cycles": 5000, "memory_floor_cycles": 500, "memory_warmup": 100,
+    "memory_cycles": 5000, "memory_floor_cycles": 1000, "memory_warmup": 100,
     "import_runs": 15,
 }
 
@@ -64,7 +64,7 @@ IMPLS = (nuv_touch, plain_touch)
 TOUCH_RESPONSE_MS = 100.0
 
 
-def row(group, name, unit, module, floor=None, ratio=None, spread=None, target=None, holds=None, **extra):
+def row(group, name, unit, module=None, floor=None, ratio=None, spread=None, target=None, holds=None, **extra):
     result = {"group": group, "name": name, "unit": unit, "module": module, "floor": floor, "ratio": ratio,
               "spread": spread, "target": target, "holds": holds}
     result.update(extra)
@@ -122,7 +122,38 @@ def sink():
 
 def ok_key(dialog):
     """The confirm key of a keypad layout."""
-    return dialog.FindWindowByName("ok") or dialog.m_button17
+    return dialog.FindWindow("ok") or dialog.m_button17
+
+
+def press_ok(dialog):
+    press(ok_key(dialog))
+
+
+def drive(opener, operate=press_ok):
+    """Calls `opener()`, which opens a modal keypad, and runs
+    `operate(keypad)` inside its loop; `operate` must end the loop. If it
+    raises, or leaves the keypad open, the keypad is cancelled and the
+    error raised here: a broken run fails instead of hanging."""
+    failure = []
+
+    def step():
+        dialog = modal_dialog()
+        try:
+            if dialog is None:
+                raise RuntimeError("no keypad open")
+            operate(dialog)
+            if dialog.IsModal():
+                raise RuntimeError("the keypad stayed open")
+        except BaseException as error:
+            failure.append(error)
+            if dialog is not None and dialog.IsModal():
+                dialog.EndModal(wx.ID_CANCEL)
+
+    wx.CallAfter(step)
+    result = opener()
+    if failure:
+        raise failure[0]
+    return result
 
 
 class Bench:
@@ -171,7 +202,7 @@ class Bench:
 
             result = compare(lambda: batch(nuv_touch), lambda: batch(plain_touch), c["construct_rounds"],
                              c["construct_batch"], between=settle)
-            self.add(row("construct", name, "ms", target="ratio <= 1.05", holds=result.ratio <= 1.05,
+            self.add(row("construct", name, "ms", target="ratio <= 1.05", **result.judge(1.05),
                          **result.as_dict(1e3)))
             self.log_row(self.rows[-1])
 
@@ -250,7 +281,7 @@ class Bench:
                 for call in live:
                     call.close()
                 settle()
-            self.add(row("handlers", case.name, "us", target="ratio <= 1.00", holds=result.ratio <= 1.00,
+            self.add(row("handlers", case.name, "us", target="ratio <= 1.00", **result.judge(1.00),
                          calls=per_batch * rounds, same_result=agree, **result.as_dict(1e6)))
             self.log_row(self.rows[-1])
 
@@ -286,7 +317,7 @@ class Bench:
                 result = compare(lambda: taps[0].cycles(per_batch), lambda: taps[1].cycles(per_batch),
                                  c["tap_rounds"], per_batch, between=settle)
                 written = [tap.ctrl.GetValue() for tap in taps]
-                self.add(row("taps", case.name, "ms", target="ratio <= 1.05", holds=result.ratio <= 1.05,
+                self.add(row("taps", case.name, "ms", target="ratio <= 1.05", **result.judge(1.05),
                              calls=per_batch * c["tap_rounds"], written_back=written,
                              same_result=written == [case.expected] * 2, **result.as_dict(1e3)))
                 self.log_row(self.rows[-1])
@@ -393,20 +424,21 @@ class Bench:
             growth = {}
             for impl, cycles in ((nuv_touch, c["memory_cycles"]), (plain_touch, c["memory_floor_cycles"])):
                 def cycle(impl=impl):
-                    wx.CallAfter(lambda: operate(modal_dialog()))
-                    prompt(impl)
+                    drive(lambda: prompt(impl), operate)
 
                 rss, blocks = memory_growth(cycle, cycles, c["memory_warmup"])
                 growth[impl] = (rss / cycles, blocks / cycles, cycles)
             (rss, blocks, cycles), (floor_rss, floor_blocks, floor_cycles) = growth[nuv_touch], growth[plain_touch]
-            # Zero growth, give or take one block and one page over the run
-            # (the allocator's bookkeeping is not the module's growth).
-            self.add(row("memory", name + ", blocks", "/cycle", blocks, floor_blocks, target="0 (<= 1 in total)",
-                         holds=blocks * cycles <= 1, cycles=cycles, floor_cycles=floor_cycles))
-            self.log_row(self.rows[-1])
-            self.add(row("memory", name + ", RSS", "B/cycle", rss, floor_rss,
-                         target="0 (<= 4096 B in total)", holds=rss * cycles <= 4096, cycles=cycles,
+            # wx and the interpreter fill caches for a long while (the floor
+            # grows too, ever more slowly): the module's growth is what it
+            # adds to the floor's. A leak of one object or one small block
+            # per cycle would show as 1 block or tens of bytes per cycle.
+            self.add(row("memory", name + ", blocks", "/cycle", blocks, floor_blocks,
+                         target="floor + < 0.01", holds=blocks - max(floor_blocks, 0) < 0.01, cycles=cycles,
                          floor_cycles=floor_cycles))
+            self.log_row(self.rows[-1])
+            self.add(row("memory", name + ", RSS", "B/cycle", rss, floor_rss, target="floor + < 8",
+                         holds=rss - max(floor_rss, 0) < 8, cycles=cycles, floor_cycles=floor_cycles))
             self.log_row(self.rows[-1])
 
     # ------------------------------------------------------------ (6) import
@@ -597,36 +629,26 @@ class Tap:
         control's text; it is confirmed at once and the text written back."""
         for _ in range(count):
             self.ctrl.SetValue(self.case.text)
-            wx.CallAfter(confirm_modal)
-            self._tap()
+            drive(self._tap)
 
     def latency(self, watch):
         """Seconds from the tap to the keypad's first paint."""
         self.ctrl.SetValue(self.case.text)
-        watch.arm()
+        watch.painted = None
         start = time.perf_counter()
-        self._tap()
+        drive(self._tap, watch.wait_for_paint)
         return watch.painted - start
 
     def close(self):
         self.ctrl.Destroy()
 
 
-def confirm_modal():
-    dialog = modal_dialog()
-    if dialog is not None:
-        press(ok_key(dialog))
-
-
 class PaintWatch(wx.EventFilter):
-    """Notes when a keypad dialog is first painted, then confirms it. A
-    dialog not painted within two seconds is confirmed anyway."""
+    """Notes when a dialog is first painted (on screen, not just shown)."""
 
     def __init__(self):
         wx.EventFilter.__init__(self)
-        self.armed = False
         self.painted = None
-        self.timer = None
 
     def __enter__(self):
         wx.EvtHandler.AddFilter(self)
@@ -635,25 +657,20 @@ class PaintWatch(wx.EventFilter):
     def __exit__(self, *exc):
         wx.EvtHandler.RemoveFilter(self)
 
-    def arm(self):
-        self.armed = True
-        self.painted = float("inf")
-        self.timer = wx.CallLater(2000, self._give_up)
-
-    def _give_up(self):
-        if self.armed:
-            self.armed = False
-            confirm_modal()
-
-    def _painted(self):
-        self.painted = time.perf_counter()
-        self.armed = False
-        self.timer.Stop()
-        wx.CallAfter(confirm_modal)
+    def wait_for_paint(self, dialog, timeout=2.0):
+        """Runs events until `dialog` has been painted, then confirms it."""
+        deadline = time.perf_counter() + timeout
+        app = wx.GetApp()
+        while self.painted is None and time.perf_counter() < deadline:
+            app.Yield(True)
+        if self.painted is None:
+            raise RuntimeError("keypad not painted within %g s" % timeout)
+        press_ok(dialog)
 
     def FilterEvent(self, event):
-        if self.armed and event.GetEventType() == wx.wxEVT_PAINT and isinstance(event.GetEventObject(), wx.Dialog):
-            self._painted()
+        if self.painted is None and event.GetEventType() == wx.wxEVT_PAINT and \
+                isinstance(event.GetEventObject(), wx.Dialog):
+            self.painted = time.perf_counter()
         return self.Event_Skip
 
 
@@ -666,7 +683,7 @@ GROUP_TITLES = collections.OrderedDict([
     ("taps", "(3) full tap cycle of each proxy, per cycle"),
     ("latency", "(3) tap to keypad painted on screen (median; worst of the module)"),
     ("confirm", "(4) confirm check on long integer entries (stand-in field, bounds 0..10**6)"),
-    ("memory", "(5) memory growth per prompt cycle (open, key, confirm, destroy)"),
+    ("memory", "(5) memory growth per prompt cycle (open, key, confirm, destroy); the floor ran fewer cycles"),
     ("imports", "(6) import time"),
 ])
 
@@ -686,6 +703,8 @@ def number(value):
 def holds_text(r):
     if r.get("holds") is None:
         return ""
+    if r.get("within_noise"):
+        return "yes, within noise"
     return "yes" if r["holds"] else "NO"
 
 
