@@ -33,12 +33,6 @@ void set_entry_text(py::handle self, py::handle text) {
     call_method(value_field(self), "SetValue", text);
 }
 
-// text == literal (an ASCII literal); compared in place when text is a str.
-bool text_is(py::handle text, const char* literal) {
-    if (PyUnicode_CheckExact(text.ptr())) return PyUnicode_CompareWithASCIIString(text.ptr(), literal) == 0;
-    return equals(text, interned(literal));
-}
-
 // text + more, for texts (str.__add__ without the operator dispatch).
 py::object joined(py::handle text, py::handle more) {
     if (PyUnicode_CheckExact(text.ptr()) && PyUnicode_CheckExact(more.ptr()))
@@ -53,12 +47,12 @@ bool has_no_dot(py::handle text) {
         if (at == -2) throw py::error_already_set();
         return at == -1;
     }
-    return equals(call_method(text, "find", interned(".")), py::int_(-1));
+    return equals(call_method(text, "find", literal(".")), py::int_(-1));
 }
 
 // text.strip("-"), done in place for a str.
 py::object without_minus_signs(py::handle text) {
-    if (!PyUnicode_CheckExact(text.ptr())) return call_method(text, "strip", interned("-"));
+    if (!PyUnicode_CheckExact(text.ptr())) return call_method(text, "strip", literal("-"));
     PyObject* s = text.ptr();
     const int kind = PyUnicode_KIND(s);
     const void* data = PyUnicode_DATA(s);
@@ -116,16 +110,16 @@ py::object on_digit(const Args& a) {
     py::handle self = a[0], event = a[1];
     py::object label = call_method(call_method(event, "GetEventObject"), "GetLabel");
     py::object old = entry_text(self);
-    if (text_is(old, "0"))
-        old = py::reinterpret_borrow<py::object>(interned(""));
-    else if (text_is(old, "-0"))
-        old = py::reinterpret_borrow<py::object>(interned("-"));
+    if (equals_text(old, "0"))
+        old = py::reinterpret_borrow<py::object>(literal(""));
+    else if (equals_text(old, "-0"))
+        old = py::reinterpret_borrow<py::object>(literal("-"));
     set_entry_text(self, joined(old, label));
     return py::none();
 }
 
 py::object on_clear_all(const Args& a) {
-    set_entry_text(a[0], interned(""));
+    set_entry_text(a[0], literal(""));
     return py::none();
 }
 
@@ -133,14 +127,14 @@ py::object on_clear_all(const Args& a) {
 py::object on_dot(const Args& a) {
     py::handle self = a[0];
     py::object old = entry_text(self);
-    if (has_no_dot(old)) set_entry_text(self, joined(old, interned(".")));
+    if (has_no_dot(old)) set_entry_text(self, joined(old, literal(".")));
     return py::none();
 }
 
 // Forces the sign to minus: one "-" in front of the unsigned entry.
 py::object on_negative(const Args& a) {
     py::handle self = a[0];
-    set_entry_text(self, joined(interned("-"), without_minus_signs(entry_text(self))));
+    set_entry_text(self, joined(literal("-"), without_minus_signs(entry_text(self))));
     return py::none();
 }
 
@@ -165,7 +159,7 @@ py::object on_enter(const Args& a) {
     py::handle self = a[0];
     py::object value_str = entry_text(self);
     for (const char* incomplete : {"", "-", ".", "-."}) {
-        if (text_is(value_str, incomplete)) {
+        if (equals_text(value_str, incomplete)) {
             show_error(kInvalidFormat);
             return py::none();
         }

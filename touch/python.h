@@ -131,6 +131,18 @@ inline bool equals(py::handle a, py::handle b) {
     return truth(steal_or_throw(PyObject_RichCompare(a.ptr(), b.ptr(), Py_EQ)));
 }
 
+// The str of a literal, made once and kept for the process (a borrowed
+// reference: nothing to release).
+inline py::handle literal(const char* text) {
+    return interned(text);
+}
+
+// obj == text for an ASCII literal text; compared in place when obj is a str.
+inline bool equals_text(py::handle obj, const char* text) {
+    if (PyUnicode_CheckExact(obj.ptr())) return PyUnicode_CompareWithASCIIString(obj.ptr(), text) == 0;
+    return equals(obj, literal(text));
+}
+
 inline bool is_instance(py::handle obj, py::handle cls) {
     int r = PyObject_IsInstance(obj.ptr(), cls.ptr());
     if (r < 0) throw py::error_already_set();
