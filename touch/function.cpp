@@ -368,6 +368,10 @@ void ready_function_type() {
     if (!function_type) throw py::error_already_set();
 }
 
+bool is_function_of(py::handle obj, const FunctionDef& def) {
+    return function_type && Py_TYPE(obj.ptr()) == function_type && state(obj.ptr()).def == &def;
+}
+
 py::object make_function(const FunctionDef& def) {
     ready_function_type();
     auto* self = PyObject_GC_New(FunctionObject, function_type);

@@ -79,6 +79,9 @@ struct FunctionDef {
 // `def` must outlive the object (function definitions are static data).
 py::object make_function(const FunctionDef& def);
 
+// True when `obj` is the function object made for `def`.
+bool is_function_of(py::handle obj, const FunctionDef& def);
+
 // Readies the function type; called once from the module's execution.
 void ready_function_type();
 
