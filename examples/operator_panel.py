@@ -26,14 +26,23 @@ class OperatorPanel(wx.Frame):
         wx.Frame.__init__(self, None, title="Machine 3 - operator panel")
         self.SetFont(wx.Font(BIG, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL, wx.FONTWEIGHT_NORMAL))
         self.panel = wx.Panel(self)
-        self.columns = wx.BoxSizer(wx.HORIZONTAL)
-        self.panel.SetSizer(self.columns)
+        self.rows = wx.BoxSizer(wx.VERTICAL)
+        self.panel.SetSizer(self.rows)
+        self.columns = self.new_row()
         self.add_set_points()
         self.add_operator_access()
         self.add_fields()
+        self.columns = self.new_row()
+        self.add_text_fields()
         outer = wx.BoxSizer(wx.VERTICAL)
         outer.Add(self.panel, 1, wx.EXPAND)
         self.SetSizerAndFit(outer)
+
+    def new_row(self):
+        """A row of sections under the ones made so far."""
+        row = wx.BoxSizer(wx.HORIZONTAL)
+        self.rows.Add(row)
+        return row
 
     def section(self, title):
         """A titled box in the next column; returns (box, sizer) to fill."""
@@ -140,6 +149,45 @@ class OperatorPanel(wx.Frame):
     def ask_operator_pin(self):
         return shown(nuv_touch.input_digit_password(self, "Operator PIN:"))
 
+    # -- text fields bound to the keyboard: a login and a grid column ----------
+
+    def add_text_fields(self):
+        self.add_login()
+        self.add_tool_notes()
+
+    def add_login(self):
+        box, sizer = self.section("Operator login")
+        size = box.FromDIP(wx.Size(240, -1))
+        self.user_name = wx.TextCtrl(box, size=size)
+        self.password = wx.TextCtrl(box, size=size, style=wx.TE_PASSWORD)
+        self.login_state = wx.StaticText(box, label="Not logged in")
+        for caption, field in (("User name", self.user_name), ("Password", self.password)):
+            sizer.Add(wx.StaticText(box, label=caption), 0, wx.LEFT | wx.RIGHT | wx.TOP, 6)
+            sizer.Add(field, 0, wx.ALL, 6)
+            field.Bind(wx.EVT_TEXT, self.on_login_changed)
+            # A tap opens the keyboard on the field; the password field's
+            # style makes it open masked.
+            nuv_touch.AlphaKeypadProxy(field)
+        sizer.Add(self.login_state, 0, wx.ALL, 6)
+
+    def on_login_changed(self, event):
+        name = self.user_name.GetValue().strip()
+        ready = name and self.password.GetValue()
+        self.login_state.SetLabel("Logged in: %s" % name if ready else "Not logged in")
+
+    def add_tool_notes(self):
+        box, sizer = self.section("Tool notes (double-click a cell)")
+        self.tools = wx.grid.Grid(box)
+        self.tools.CreateGrid(3, 1)
+        self.tools.SetColLabelValue(0, "Description")
+        self.tools.SetColSize(0, box.FromDIP(220))
+        for row, text in enumerate(("End mill 6 mm", "Drill 8.5 mm", "")):
+            self.tools.SetRowLabelValue(row, "T%d" % (row + 1))
+            self.tools.SetCellValue(row, 0, text)
+        self.tools.EnableEditing(False)  # a double tap edits through the keyboard
+        sizer.Add(self.tools, 0, wx.ALL, 6)
+        nuv_touch.AlphaKeypadProxy(self.tools)
+
 
 def shown(text):
     return "cancelled" if text is None else repr(text)
@@ -154,7 +202,7 @@ def numeric_tour(tour):
     tour.click(panel.spindle_button)
     yield 400
     keypad = tour.open_dialog(nuv_touch.DigitKeypad)
-    tour.press(keypad, "1", "2", "0", "0", "0")
+    yield from type_keys(tour, keypad, "1", "2", "0", "0", "0")
     yield 200
     tour.shot(keypad, "02-integer-keypad")
     tour.press(keypad, "OK")
@@ -163,7 +211,7 @@ def numeric_tour(tour):
     tour.click(panel.feed_button)
     yield 400
     keypad = tour.open_dialog(nuv_touch.DigitKeypad)
-    tour.press(keypad, "9", "9", "9")
+    yield from type_keys(tour, keypad, "9", "9", "9")
     tour.press(keypad, "OK")
     yield 400
     box = tour.open_dialog(wx.GenericMessageDialog)
@@ -171,7 +219,7 @@ def numeric_tour(tour):
     box.EndModal(wx.ID_OK)
     yield 200
     tour.press(keypad, "Clear")
-    tour.press(keypad, "1", "2", ".", "5")
+    yield from type_keys(tour, keypad, "1", "2", ".", "5")
     yield 200
     tour.shot(keypad, "04-decimal-keypad")
     tour.press(keypad, "OK")
@@ -272,10 +320,64 @@ def fields_tour(tour):
         raise AssertionError("fields hold %r, expected %r" % (got, expected))
 
 
+def until(condition, limit_ms=3000):
+    """Yields until condition() holds: wx may hold posted key presses back
+    for a while after a screenshot."""
+    waited = 0
+    while not condition():
+        if waited >= limit_ms:
+            raise AssertionError("still waiting after %d ms" % limit_ms)
+        yield 50
+        waited += 50
+
+
+def text_fields_tour(tour):
+    panel = tour.frame
+
+    tour.tap(panel.user_name)
+    yield 400
+    keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
+    yield from type_keys(tour, keyboard, "Caps On", "A")
+    yield 200
+    tour.shot(keyboard, "14-keyboard-caps-lock")
+    tour.press(keyboard, "Caps Off")
+    yield from until(lambda: keyboard.ui_caps_off_0.IsShown())
+    yield from type_keys(tour, keyboard, "n", "n", "a")
+    tour.press(keyboard, "OK")
+    yield 300
+
+    tour.tap(panel.password)
+    yield 400
+    keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
+    yield from type_keys(tour, keyboard, "s", "p", "i", "n", "d", "l", "e", "4", "2")
+    yield 200
+    tour.shot(keyboard, "15-keyboard-masked")
+    tour.press(keyboard, "OK")
+    yield 300
+
+    tour.double_click_cell(panel.tools, 2, 0)
+    yield 400
+    keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
+    yield from type_keys(tour, keyboard, "Caps On", "T", "A", "P", "Space", "M", "Caps Off",
+                         "1", "0", "Space", "Shift", "(", "#")
+    yield 200
+    tour.shot(keyboard, "16-keyboard-shift")
+    tour.press(keyboard, "Shift")
+    yield from until(lambda: not keyboard.shift)
+    yield from type_keys(tour, keyboard, "2", "Shift", ")", "Shift")
+    tour.press(keyboard, "OK")
+    yield 300
+    tour.shot(panel, "17-panel-text-fields")
+    entered = (panel.user_name.GetValue(), panel.password.GetValue(), panel.tools.GetCellValue(2, 0))
+    if entered != ("Anna", "spindle42", "TAP M10 (#2)"):
+        raise AssertionError("text fields hold %r" % (entered,))
+
+
 def full_tour(tour):
     yield from numeric_tour(tour)
     yield from prompts_tour(tour)
     yield from fields_tour(tour)
+    yield from text_fields_tour(tour)
 
 
 def main(argv=None):

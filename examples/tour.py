@@ -93,7 +93,7 @@ class Tour:
         """
         window.Update()
         for _ in range(5):
-            wx.SafeYield()
+            wx.GetApp().Yield(True)
         rect = window.GetScreenRect()
         path = os.path.join(self.shots_dir, name + ".png")
         subprocess.run(["import", "-window", "root", "-crop",

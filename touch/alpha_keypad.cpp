@@ -72,18 +72,6 @@ void set_up(py::handle self, py::handle widget, py::handle password_mode, py::ha
     fit_layout(self);
 }
 
-// A keyboard whose construction failed after the layout made its window is
-// never handed to anyone who could destroy it; left alone, the hidden dialog
-// would outlive the application's last frame and keep it from exiting.
-// Destroys it, keeping the construction error as the one raised.
-void destroy_unfinished(py::handle self) noexcept {
-    PyObject *type, *value, *traceback;
-    PyErr_Fetch(&type, &value, &traceback);
-    auto result = py::reinterpret_steal<py::object>(PyObject_CallMethod(self.ptr(), "Destroy", nullptr));
-    if (!result) PyErr_WriteUnraisable(self.ptr());
-    PyErr_Restore(type, value, traceback);
-}
-
 py::object init(const Args& a) {
     py::handle self = a[0], parent = a[1], widget = a[2], password_mode = a[3], message = a[4];
 
@@ -92,12 +80,12 @@ py::object init(const Args& a) {
     set_attr(self, "shift", py::bool_(false));
     set_attr(self, "_AlphaKeypad__widget", widget);
     get_attr(global("AlphaKeypadUI"), "__init__")(self, parent);
-    try {
-        set_up(self, widget, password_mode, message);
-    } catch (...) {
-        destroy_unfinished(self);
-        throw;
-    }
+    // The dialog is a window from here on: should a later step fail, the
+    // half-built keyboard is destroyed, or it would stay hidden among the
+    // top-level windows and keep the application from exiting.
+    DialogGuard half_built(py::reinterpret_borrow<py::object>(self));
+    set_up(self, widget, password_mode, message);
+    half_built.keep();
     return py::none();
 }
 

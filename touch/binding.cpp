@@ -8,6 +8,12 @@
 
 namespace nuv {
 
+namespace {
+
+const char* const kTextDoesNotFit = "The field's text does not fit the keypad; the field is left unchanged.";
+
+}  // namespace
+
 py::object make_adapter(py::handle ctrl) {
     const char* adapter = is_instance(ctrl, get_attr(global("_grid"), "Grid")) ? "_GridWrapper" : "_CtrlWrapper";
     return global(adapter)(ctrl);
@@ -34,6 +40,13 @@ void edit_in_keypad(py::handle proxy, py::handle event, const KeypadUse& keypad)
 
     DialogGuard dialog(keypad.make(proxy, field, owner));
     call_method(dialog.get(), keypad.fill, text);
+    // A keypad's entry is a single-line field: it holds at most 65,534
+    // characters and ends the text at a NUL. A field it cannot hold whole is
+    // not opened, since confirming would write the cut text back.
+    if (!equals(call_method(dialog.get(), keypad.read), text)) {
+        PyErr_SetString(PyExc_ValueError, kTextDoesNotFit);
+        throw py::error_already_set();
+    }
     if (is_confirmed(call_method(dialog.get(), "ShowModal")))
         call_method(field, "set_string", call_method(dialog.get(), keypad.read));
     dialog.destroy();
@@ -143,5 +156,64 @@ const ClassDef digit_keypad_proxy_class{"DigitKeypadProxy",
                                         {Member::Method(kInit), Member::Property(kGetMinimum, kSetMinimum),
                                          Member::Property(kGetMaximum, kSetMaximum), Member::Method(kEventHandler),
                                          Member::Method(kGetValue), Member::Method(kSetValue)}};
+
+// ---------------------------------------------------------------- AlphaKeypadProxy
+
+namespace {
+
+py::object alpha_init(const Args& a) {
+    py::handle self = a[0], ctrl = a[1], password_mode = a[2], event = a[3];
+    set_attr(self, "_ctrl", make_adapter(ctrl));
+    set_attr(self, "password_mode", password_mode);
+    set_attr(self, "ctrl_focus", ctrl);
+    bind_to_control(ctrl, event, get_attr(self, "event_handler"));
+    return py::none();
+}
+
+// AlphaKeypad(owner, widget=adapter, password_mode=...): with password_mode
+// None the keyboard masks exactly when the adapter's recorded window style
+// has TE_PASSWORD. No message: the keyboard hides its label.
+py::object make_alpha_keypad(py::handle proxy, py::handle adapter, py::handle owner) {
+    return global("AlphaKeypad")(owner, py::arg("widget") = adapter,
+                                 py::arg("password_mode") = get_attr(proxy, "password_mode"));
+}
+
+const KeypadUse kAlphaKeypad{make_alpha_keypad, "set_value", "get_value"};
+
+// The control takes the focus before anything else, so that the operator
+// sees which field the keyboard is editing.
+py::object alpha_event_handler(const Args& a) {
+    py::handle self = a[0], event = a[1];
+    call_method(get_attr(self, "ctrl_focus"), "SetFocus");
+    edit_in_keypad(self, event, kAlphaKeypad);
+    return py::none();
+}
+
+// The field's text as it is, not trimmed.
+py::object alpha_get_value(const Args& a) {
+    return call_method(get_attr(a[0], "_ctrl"), "get_string");
+}
+
+py::object alpha_set_value(const Args& a) {
+    write_as_text(a[0], a[1]);
+    return py::none();
+}
+
+const FunctionDef kAlphaInit{"__init__",
+                             "AlphaKeypadProxy.__init__",
+                             {{"self"}, {"ctrl"}, {"password_mode", Default::None()}, {"event", Default::None()}},
+                             alpha_init};
+const FunctionDef kAlphaEventHandler{"event_handler", "AlphaKeypadProxy.event_handler", {{"self"}, {"event"}},
+                                     alpha_event_handler};
+const FunctionDef kAlphaGetValue{"get_value", "AlphaKeypadProxy.get_value", {{"self"}}, alpha_get_value};
+const FunctionDef kAlphaSetValue{"set_value", "AlphaKeypadProxy.set_value", {{"self"}, {"value"}}, alpha_set_value};
+
+}  // namespace
+
+const ClassDef alpha_keypad_proxy_class{"AlphaKeypadProxy",
+                                        nullptr,
+                                        nullptr,
+                                        {Member::Method(kAlphaInit), Member::Method(kAlphaEventHandler),
+                                         Member::Method(kAlphaGetValue), Member::Method(kAlphaSetValue)}};
 
 }  // namespace nuv

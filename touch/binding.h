@@ -4,6 +4,8 @@
 // written back, a cancelled one leaves the field as it was.
 //
 //   DigitKeypadProxy   numeric fields, through the numeric keypad
+//   AlphaKeypadProxy   text fields, through the keyboard; a password control
+//                      opens the keyboard's masked field
 //
 // The helpers below are what every proxy shares: the adapter for a control,
 // the binding of the handler, the edit of one field in a keypad, and the
@@ -15,6 +17,7 @@
 namespace nuv {
 
 extern const ClassDef digit_keypad_proxy_class;
+extern const ClassDef alpha_keypad_proxy_class;
 
 // A _GridWrapper for a wx.grid.Grid, a _CtrlWrapper for any other control.
 py::object make_adapter(py::handle ctrl);

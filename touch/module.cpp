@@ -43,6 +43,7 @@ const ClassDef* const kClasses[] = {
     &grid_wrapper_class,
     &digit_keypad_proxy_class,
     &alpha_keypad_class,
+    &alpha_keypad_proxy_class,
 };
 const FunctionDef* const kFunctions[] = {
     &input_text_function,

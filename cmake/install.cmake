@@ -1,0 +1,33 @@
+# Installation of nuv_touch: the module, its type stubs and the layout and
+# tools modules (layouts/) go where the interpreter imports them.
+#
+#   cmake --install build                       the site directory under the
+#                                               prefix (/usr/local by default)
+#   cmake --install build --prefix ~/.local     the user's site directory
+#   cmake -DNUV_TOUCH_INSTALL_DIR=DIR ...       exactly DIR (relative: under
+#                                               the prefix), at configure time
+#                                               or with -P build/cmake_install.cmake
+#
+# Which site directory belongs to the prefix is only known once the prefix
+# is (`--prefix` is given at install time), so the interpreter is asked then.
+
+set(NUV_TOUCH_INSTALL_DIR "" CACHE PATH
+    "Directory to install nuv_touch and the layout modules into (relative: under the prefix); empty: the interpreter's site directory under the prefix")
+
+# The stubs as they are installed: beside the module (IDEs, pyright) and as
+# the stub-only package that mypy looks for (PEP 561). The build directory
+# thereby holds what an installed site directory holds.
+configure_file(${PROJECT_SOURCE_DIR}/touch/nuv_touch.pyi ${CMAKE_BINARY_DIR}/nuv_touch.pyi COPYONLY)
+configure_file(${PROJECT_SOURCE_DIR}/touch/nuv_touch.pyi ${CMAKE_BINARY_DIR}/nuv_touch-stubs/__init__.pyi COPYONLY)
+
+install(CODE "
+set(NUV_TOUCH_PYTHON [[${Python_EXECUTABLE}]])
+set(NUV_TOUCH_SITE_DIR_SCRIPT [[${PROJECT_SOURCE_DIR}/cmake/site_dir.py]])
+set(NUV_TOUCH_FILES [[$<TARGET_FILE:nuv_touch>]] [[${CMAKE_BINARY_DIR}/nuv_touch.pyi]]
+    [[${PROJECT_SOURCE_DIR}/layouts/nuv_touchui.py]] [[${PROJECT_SOURCE_DIR}/layouts/nuv_wxtools.py]])
+set(NUV_TOUCH_DIRECTORIES [[${CMAKE_BINARY_DIR}/nuv_touch-stubs]])
+if(NOT DEFINED NUV_TOUCH_INSTALL_DIR)
+  set(NUV_TOUCH_INSTALL_DIR [[${NUV_TOUCH_INSTALL_DIR}]])
+endif()
+")
+install(SCRIPT ${PROJECT_SOURCE_DIR}/cmake/install_modules.cmake)
