@@ -1,4 +1,6 @@
 """The numeric keypad: construction, key rules, confirmation and refusals."""
+import fractions
+import sys
 import time
 
 import pytest
@@ -238,3 +240,91 @@ class TestLongEntries:
         d.SetValue("1" + "0" * 99999 + "1")
         assert TestConfirm().confirm_text(d, d.GetValue()) == wx.ID_CANCEL
         assert message_boxes.messages == [OUT_OF_RANGE]
+
+    @staticmethod
+    def outcome(dialog, text):
+        """'accepted', 'out of range' or the exception on_enter raised."""
+        ended = []
+        dialog.EndModal = ended.append
+        dialog.SetValue(text)
+        try:
+            dialog.on_enter(None)
+        except ValueError:
+            return "invalid"
+        return "accepted" if ended == [wx.ID_OK] else "out of range"
+
+    @staticmethod
+    def expected(text, minimum, maximum):
+        limit = sys.get_int_max_str_digits()
+        sys.set_int_max_str_digits(0)
+        try:
+            value = int(text)
+        except ValueError:
+            return "invalid"
+        finally:
+            sys.set_int_max_str_digits(limit)
+        return "out of range" if value < minimum or value > maximum else "accepted"
+
+    LONG = "7" * 700
+    HUGE = 10 ** 2000
+
+    @pytest.mark.parametrize("text, bounds", [
+        (LONG, (0, 100)), ("-" + LONG, (0, 100)), (LONG, (0, float("inf"))), ("-" + LONG, (float("-inf"), 0)),
+        ("-" + LONG, (-1e300, 1e300)), (LONG, (-1e300, 1e300)), (LONG, (float("nan"), float("nan"))),
+        (LONG, (-HUGE, HUGE)), ("9" * 2500, (-HUGE, HUGE)), ("-" + "9" * 2500, (-HUGE, 0)),
+        (LONG, (0, int(LONG))), (LONG, (0, int(LONG) - 1)), (LONG, (int(LONG) + 1, HUGE)),
+        ("0" * 1000 + "5", (0, 10)), ("0" * 1000 + "5", (6, 10)), ("-" + "0" * 1000, (0, 0)),
+        ("  +" + "1_0" * 400 + " ", (0, 100)), ("\u0661" * 800, (0, HUGE)),
+        (LONG, (fractions.Fraction(1, 3), 10 ** 700)), (LONG, (True, HUGE)),
+        (LONG + "x", (0, 100)), ("1__0" * 300, (0, HUGE)), ("_" + LONG, (0, HUGE)),
+    ], ids=lambda value: "%r...(%d)" % (value[:6], len(value)) if isinstance(value, str) else None)
+    def test_long_entry_range_is_exact(self, long_keypad, message_boxes, text, bounds):
+        d = long_keypad(0, *bounds)
+        assert self.outcome(d, text) == self.expected(text, *bounds)
+        assert d.GetValue() == text
+
+    def test_long_entry_reads_each_bound_as_the_range_test_does(self, frame, message_boxes):
+        reads = []
+
+        class Watched(nuv_touch.DigitKeypad):
+            @property
+            def _minimum(self):
+                reads.append("minimum")
+                return 0
+
+            @_minimum.setter
+            def _minimum(self, value):
+                pass
+
+            @property
+            def _maximum(self):
+                reads.append("maximum")
+                return 10
+
+            @_maximum.setter
+            def _maximum(self, value):
+                pass
+
+        d = Watched(frame, 0)
+        try:
+            d.mValueField = TextField()
+            assert self.outcome(d, "-" + self.LONG) == "out of range"
+            assert reads == ["minimum"]
+            reads.clear()
+            assert self.outcome(d, self.LONG) == "out of range"
+            assert reads == ["minimum", "maximum"]
+        finally:
+            d.Destroy()
+
+    def test_million_digits_confirmed_in_linear_time(self, long_keypad, message_boxes):
+        d = long_keypad(0, -10 ** 6, 10 ** 6)
+        took = {}
+        for digits in (100000, 1000000):
+            d.SetValue("8" * digits)
+            started = time.perf_counter()
+            d.EndModal = lambda code: None
+            d.on_enter(None)
+            took[digits] = time.perf_counter() - started
+        assert took[1000000] < 0.1
+        assert took[1000000] < 30 * took[100000] + 0.005  # quadratic would be 100 times
+        assert message_boxes.messages == [OUT_OF_RANGE] * 2

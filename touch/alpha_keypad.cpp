@@ -97,7 +97,7 @@ py::object change_color(const Args& a) {
 }
 
 py::object on_clear(const Args& a) {
-    set_field_text(a[0], py::str(""));
+    set_field_text(a[0], literal(""));
     return py::none();
 }
 
@@ -160,10 +160,10 @@ py::object on_character(const Args& a) {
     py::handle self = a[0], event = a[1];
     py::object label = call_method(call_method(event, "GetEventObject"), "GetLabel");
     py::object put = label;
-    if (equals(label, py::str("Tab")))
-        put = py::str("\t");
-    else if (equals(label, py::str("Space")))
-        put = py::str(" ");
+    if (equals_text(label, "Tab"))
+        put = py::reinterpret_borrow<py::object>(literal("\t"));
+    else if (equals_text(label, "Space"))
+        put = py::reinterpret_borrow<py::object>(literal(" "));
     call_method(self, "out_", put);
     return py::none();
 }

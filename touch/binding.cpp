@@ -114,7 +114,7 @@ py::object event_handler(const Args& a) {
 py::object get_value(const Args& a) {
     py::handle self = a[0];
     py::object content = call_method(get_attr(self, "_ctrl"), "get_string");
-    if (equals(content, py::str(""))) return py::float_(std::numeric_limits<double>::quiet_NaN());
+    if (equals_text(content, "")) return py::float_(std::numeric_limits<double>::quiet_NaN());
     return number_for_mode(content, get_attr(self, "_mode"));
 }
 

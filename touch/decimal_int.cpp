@@ -47,7 +47,7 @@ bool normalise(py::handle text, std::string& out) {
             after_digit = false;
             continue;
         }
-        int digit = Py_UNICODE_TODECIMAL(ch);
+        int digit = ch >= '0' && ch <= '9' ? static_cast<int>(ch - '0') : Py_UNICODE_TODECIMAL(ch);
         if (digit < 0) return false;
         out.push_back(static_cast<char>('0' + digit));
         after_digit = true;
@@ -108,6 +108,16 @@ py::object int_from_decimal_text(py::handle text) {
     Mpz number;
     if (mpz_set_str(number.value, digits.c_str(), 10) != 0) raise_invalid_literal(text);
     return int_from_mpz(number);
+}
+
+IntLiteral read_int_literal(py::handle text) {
+    std::string digits;
+    if (!normalise(text, digits)) raise_invalid_literal(text);
+    IntLiteral literal;
+    literal.negative = !digits.empty() && digits[0] == '-';
+    std::size_t first = digits.find_first_not_of("-0");
+    literal.digits = first == std::string::npos ? 0 : digits.size() - first;
+    return literal;
 }
 
 py::object to_int(py::handle value) {

@@ -26,4 +26,16 @@ py::str to_text(py::handle value);
 // The host's float(value).
 py::object to_float(py::handle value);
 
+// What an int literal says without being converted: its sign and how many
+// significant digits it has (leading zeros, underscores and white space not
+// counted). Reading it takes time linear in its length.
+struct IntLiteral {
+    bool negative = false;
+    std::size_t digits = 0;
+};
+
+// Reads `text` (a str) as int(text, 10) would; the ValueError int() raises
+// when it is not an int literal.
+IntLiteral read_int_literal(py::handle text);
+
 }  // namespace nuv

@@ -17,11 +17,17 @@ void set_digit_pad_key_font(py::handle dialog, py::handle font) {
 void show_error(const char* text) {
     py::object wx = global("wx");
     py::object style = steal_or_throw(PyNumber_Or(get_attr(wx, "OK").ptr(), get_attr(wx, "ICON_ERROR").ptr()));
-    call_method(wx, "MessageBox", text, py::arg("style") = style);
+    // wx.MessageBox(text, style=style), through vectorcall.
+    static PyObject* const keywords = Py_BuildValue("(O)", interned("style"));  // kept for the process
+    if (!keywords) throw py::error_already_set();
+    py::str message(text);
+    PyObject* argv[] = {wx.ptr(), message.ptr(), style.ptr()};
+    steal_or_throw(PyObject_VectorcallMethod(interned("MessageBox"), argv, 2 | PY_VECTORCALL_ARGUMENTS_OFFSET,
+                                             keywords));
 }
 
 void fit_layout(py::handle window) {
-    global("window_fit_layout")(window);
+    call(global("window_fit_layout"), window);
 }
 
 bool is_confirmed(py::handle code) {

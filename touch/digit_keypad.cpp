@@ -3,6 +3,7 @@
 #include "decimal_int.h"
 #include "dialog_support.h"
 
+#include <cmath>
 #include <limits>
 
 namespace nuv {
@@ -33,8 +34,33 @@ void set_entry_text(py::handle self, py::handle text) {
     call_method(value_field(self), "SetValue", text);
 }
 
-bool text_is(py::handle text, const char* literal) {
-    return equals(text, py::str(literal));
+// text + more, for texts (str.__add__ without the operator dispatch).
+py::object joined(py::handle text, py::handle more) {
+    if (PyUnicode_CheckExact(text.ptr()) && PyUnicode_CheckExact(more.ptr()))
+        return steal_or_throw(PyUnicode_Concat(text.ptr(), more.ptr()));
+    return steal_or_throw(PyNumber_Add(text.ptr(), more.ptr()));
+}
+
+// text.find(".") == -1, answered in place for a str.
+bool has_no_dot(py::handle text) {
+    if (PyUnicode_CheckExact(text.ptr())) {
+        Py_ssize_t at = PyUnicode_FindChar(text.ptr(), '.', 0, PyUnicode_GET_LENGTH(text.ptr()), 1);
+        if (at == -2) throw py::error_already_set();
+        return at == -1;
+    }
+    return equals(call_method(text, "find", literal(".")), py::int_(-1));
+}
+
+// text.strip("-"), done in place for a str.
+py::object without_minus_signs(py::handle text) {
+    if (!PyUnicode_CheckExact(text.ptr())) return call_method(text, "strip", literal("-"));
+    PyObject* s = text.ptr();
+    const int kind = PyUnicode_KIND(s);
+    const void* data = PyUnicode_DATA(s);
+    Py_ssize_t begin = 0, end = PyUnicode_GET_LENGTH(s);
+    while (begin < end && PyUnicode_READ(kind, data, begin) == '-') ++begin;
+    while (end > begin && PyUnicode_READ(kind, data, end - 1) == '-') --end;
+    return steal_or_throw(PyUnicode_Substring(s, begin, end));
 }
 
 // Shows the bound on its label unless it is the infinity of its own side,
@@ -91,16 +117,16 @@ py::object on_digit(const Args& a) {
     py::handle self = a[0], event = a[1];
     py::object label = call_method(call_method(event, "GetEventObject"), "GetLabel");
     py::object old = entry_text(self);
-    if (text_is(old, "0"))
-        old = py::str("");
-    else if (text_is(old, "-0"))
-        old = py::str("-");
-    set_entry_text(self, steal_or_throw(PyNumber_Add(old.ptr(), label.ptr())));
+    if (equals_text(old, "0"))
+        old = py::reinterpret_borrow<py::object>(literal(""));
+    else if (equals_text(old, "-0"))
+        old = py::reinterpret_borrow<py::object>(literal("-"));
+    set_entry_text(self, joined(old, label));
     return py::none();
 }
 
 py::object on_clear_all(const Args& a) {
-    set_entry_text(a[0], py::str(""));
+    set_entry_text(a[0], literal(""));
     return py::none();
 }
 
@@ -108,27 +134,106 @@ py::object on_clear_all(const Args& a) {
 py::object on_dot(const Args& a) {
     py::handle self = a[0];
     py::object old = entry_text(self);
-    if (equals(call_method(old, "find", "."), py::int_(-1)))
-        set_entry_text(self, steal_or_throw(PyNumber_Add(old.ptr(), py::str(".").ptr())));
+    if (has_no_dot(old)) set_entry_text(self, joined(old, literal(".")));
     return py::none();
 }
 
 // Forces the sign to minus: one "-" in front of the unsigned entry.
 py::object on_negative(const Args& a) {
     py::handle self = a[0];
-    py::object digits = call_method(entry_text(self), "strip", "-");
-    set_entry_text(self, steal_or_throw(PyNumber_Add(py::str("-").ptr(), digits.ptr())));
+    set_entry_text(self, joined(literal("-"), without_minus_signs(entry_text(self))));
     return py::none();
 }
 
 py::object on_positive(const Args& a) {
     py::handle self = a[0];
-    set_entry_text(self, call_method(entry_text(self), "strip", "-"));
+    set_entry_text(self, without_minus_signs(entry_text(self)));
     return py::none();
 }
 
 py::object get_value(const Args& a) {
     return entry_text(a[0]);
+}
+
+// ---------------------------------------------------------------- long entries
+//
+// An integer entry has no length limit, and converting decimal text to an int
+// takes time that grows faster than its length (the fastest methods known are
+// n log n at best; a million digits take tens of milliseconds). The confirm
+// key must answer at once, so an entry far longer than any ordinary bound is
+// range-tested by its sign and length, in time linear in its length. This is
+// done only where the dialog's range test is the class's own: a subclass's
+// out_of_range still receives the converted value.
+
+// Entries of more significant digits than this are tested by their shape.
+// Every finite float lies below 10**309 in magnitude.
+constexpr std::size_t kLongEntryDigits = 640;
+
+// True for a str text holding an int literal of more than kLongEntryDigits
+// significant digits, read into `literal`; raises int()'s ValueError for a
+// long text that is not an int literal.
+bool is_long_literal(py::handle text, IntLiteral& literal) {
+    if (!PyUnicode_CheckExact(text.ptr()) || PyUnicode_GET_LENGTH(text.ptr()) <= Py_ssize_t(kLongEntryDigits))
+        return false;
+    literal = read_int_literal(text);
+    return literal.digits > kLongEntryDigits;
+}
+
+const FunctionDef& out_of_range_function();
+
+bool is_own_range_test(py::handle method, py::handle self) {
+    return PyMethod_Check(method.ptr()) && PyMethod_GET_SELF(method.ptr()) == self.ptr() &&
+           is_function_of(PyMethod_GET_FUNCTION(method.ptr()), out_of_range_function());
+}
+
+// `entry < bound` (or `entry > bound` when `less` is false), told by the
+// entry's shape: true when it can be told that way (the bound is a float, or
+// an int certainly smaller in magnitude than the entry), with the answer in
+// `result`.
+bool compare_by_shape(const IntLiteral& entry, py::handle bound, bool less, bool& result) {
+    PyObject* b = bound.ptr();
+    if (PyFloat_CheckExact(b)) {
+        double d = PyFloat_AS_DOUBLE(b);
+        if (std::isnan(d)) {
+            result = false;
+            return true;
+        }
+        if (std::isinf(d)) {
+            result = less ? d > 0 : d < 0;
+            return true;
+        }
+        // |entry| >= 10**640 > |d|: the entry lies beyond the bound on its own side.
+    } else if (PyLong_CheckExact(b)) {
+        // |bound| < 2**bits <= 2**(3 * (digits - 1)) < 10**(digits - 1) <= |entry|
+        std::size_t bits = _PyLong_NumBits(b);
+        if (bits == static_cast<std::size_t>(-1) || bits > 3 * (entry.digits - 1)) {
+            PyErr_Clear();
+            return false;
+        }
+    } else {
+        return false;
+    }
+    result = less ? entry.negative : !entry.negative;
+    return true;
+}
+
+// `entry < bound` or `entry > bound` for the long entry `text`: by its shape,
+// else converted and compared as out_of_range compares.
+bool long_entry_beyond(py::handle text, const IntLiteral& entry, py::handle bound, bool less) {
+    bool result;
+    if (compare_by_shape(entry, bound, less, result)) return result;
+    py::object value = to_int(text);
+    return truth(steal_or_throw(PyObject_RichCompare(value.ptr(), bound.ptr(), less ? Py_LT : Py_GT)));
+}
+
+// self.out_of_range(int(text)) for a long integer entry: the class's own
+// test (`value < _minimum or value > _maximum`, each bound read as it does)
+// made by the entry's shape, or a subclass's test called with the value.
+bool long_entry_out_of_range(py::handle self, py::handle text, const IntLiteral& entry) {
+    py::object range_test = get_attr(self, "out_of_range");
+    if (!is_own_range_test(range_test, self)) return truth(call(range_test, to_int(text)));
+    return long_entry_beyond(text, entry, get_attr(self, "_minimum"), true) ||
+           long_entry_beyond(text, entry, get_attr(self, "_maximum"), false);
 }
 
 py::object set_value(const Args& a) {
@@ -142,21 +247,27 @@ py::object on_enter(const Args& a) {
     py::handle self = a[0];
     py::object value_str = entry_text(self);
     for (const char* incomplete : {"", "-", ".", "-."}) {
-        if (text_is(value_str, incomplete)) {
+        if (equals_text(value_str, incomplete)) {
             show_error(kInvalidFormat);
             return py::none();
         }
     }
-    py::object value;
+    py::object value;  // stays empty for a long integer entry, tested by its shape
+    IntLiteral long_entry;
     try {
-        value = number_for_mode(value_str, get_attr(self, "_mode"));
+        if (!is_integer_mode(get_attr(self, "_mode")))
+            value = to_float(value_str);
+        else if (!is_long_literal(value_str, long_entry))
+            value = to_int(value_str);
     } catch (py::error_already_set&) {
         // Only SetValue can put such a text there. The operator is told, and
         // the conversion error goes on to wx; the keypad stays open.
         show_error(kInvalidFormat);
         throw;
     }
-    if (truth(call_method(self, "out_of_range", value))) {
+    bool refused = value ? truth(call_method(self, "out_of_range", value))
+                         : long_entry_out_of_range(self, value_str, long_entry);
+    if (refused) {
         show_error(kOutOfRange);
         return py::none();
     }
@@ -185,6 +296,10 @@ const FunctionDef kOnPositive{"OnPositive", "DigitKeypad.OnPositive", {{"self"},
 const FunctionDef kGetValue{"get_value", "DigitKeypad.get_value", {{"self"}}, get_value};
 const FunctionDef kSetValue{"set_value", "DigitKeypad.set_value", {{"self"}, {"value"}}, set_value};
 const FunctionDef kOnEnter{"on_enter", "DigitKeypad.on_enter", {{"self"}, {"event"}}, on_enter};
+
+const FunctionDef& out_of_range_function() {
+    return kOutOfRangeDef;
+}
 
 }  // namespace
 

@@ -64,7 +64,7 @@ public:
 
     void bind(PyObject* const* positional, Py_ssize_t npositional, PyObject* kwnames) {
         auto given = static_cast<std::size_t>(npositional);
-        for (std::size_t i = 0; i < given && i < n_; ++i) args_.values_[i] = positional[i];
+        for (std::size_t i = 0; i < n_; ++i) args_.values_[i] = i < given ? positional[i] : nullptr;
         if (kwnames) bind_keywords(positional + npositional, kwnames);
         if (given > n_) raise_too_many_positional(given);
         fill_defaults_or_raise_missing();
@@ -73,10 +73,11 @@ public:
 
     void check_and_convert() {
         for (std::size_t i = 0; i < n_; ++i) {
+            if (st_.checks[i].kind == ArgumentCheck::Kind::none) continue;
             py::object converted = apply_argument_check(st_.checks[i], st_.def->params[i].name, args_.values_[i]);
             if (converted) {
                 args_.values_[i] = converted.ptr();
-                args_.converted_[i] = std::move(converted);
+                args_.converted_ = std::move(converted);
             }
         }
     }
@@ -115,17 +116,20 @@ private:
     }
 
     void fill_defaults_or_raise_missing() {
+        for (std::size_t i = 0; i < st_.first_default; ++i)
+            if (!args_.values_[i]) raise_missing();
+        for (std::size_t i = st_.first_default; i < n_; ++i)
+            if (!args_.values_[i]) args_.values_[i] = PyTuple_GET_ITEM(st_.defaults.ptr(), i - st_.first_default);
+    }
+
+    [[noreturn]] void raise_missing() const {
         std::vector<py::object> missing;
         for (std::size_t i = 0; i < st_.first_default; ++i)
             if (!args_.values_[i]) missing.push_back(py::repr(PyTuple_GET_ITEM(st_.names.ptr(), i)));
-        if (!missing.empty()) {
-            py::str names = quoted_names(missing);
-            PyErr_Format(PyExc_TypeError, "%U() missing %zd required positional argument%s: %U", st_.qualname.ptr(),
-                         static_cast<Py_ssize_t>(missing.size()), missing.size() == 1 ? "" : "s", names.ptr());
-            throw py::error_already_set();
-        }
-        for (std::size_t i = st_.first_default; i < n_; ++i)
-            if (!args_.values_[i]) args_.values_[i] = PyTuple_GET_ITEM(st_.defaults.ptr(), i - st_.first_default);
+        py::str names = quoted_names(missing);
+        PyErr_Format(PyExc_TypeError, "%U() missing %zd required positional argument%s: %U", st_.qualname.ptr(),
+                     static_cast<Py_ssize_t>(missing.size()), missing.size() == 1 ? "" : "s", names.ptr());
+        throw py::error_already_set();
     }
 
     template <class... T>
@@ -149,7 +153,7 @@ py::object call_function(PyObject* self, PyObject* const* positional, Py_ssize_t
     binder.bind(positional, npositional, kwnames);
     binder.check_and_convert();
     py::object result = st.def->body(args);
-    apply_return_check(st.return_check, result);
+    if (st.return_check.kind != ReturnCheck::Kind::none) apply_return_check(st.return_check, result);
     return result;
 }
 
@@ -307,10 +311,13 @@ void initialise(FunctionState& st, const FunctionDef& def) {
     py::list names, defaults;
     py::dict annotations;
     st.first_default = def.params.size();
+    int converting = 0;
     for (std::size_t i = 0; i < def.params.size(); ++i) {
         const Param& p = def.params[i];
         names.append(py::reinterpret_borrow<py::object>(interned(p.name)));
         st.checks.push_back(argument_check_for(p));
+        if (st.checks.back().kind == ArgumentCheck::Kind::to_float && ++converting > 1)
+            throw std::logic_error("more than one converted parameter");  // Args keeps one
         if (p.annotation) annotations[p.name] = py::str(p.annotation);
         if (!p.default_.is_required()) {
             if (st.first_default == def.params.size()) st.first_default = i;
@@ -359,6 +366,10 @@ void ready_function_type() {
     if (function_type) return;
     function_type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&function_spec));
     if (!function_type) throw py::error_already_set();
+}
+
+bool is_function_of(py::handle obj, const FunctionDef& def) {
+    return function_type && Py_TYPE(obj.ptr()) == function_type && state(obj.ptr()).def == &def;
 }
 
 py::object make_function(const FunctionDef& def) {

@@ -13,7 +13,6 @@
 
 #include "python.h"
 
-#include <array>
 #include <cstddef>
 #include <vector>
 
@@ -52,7 +51,8 @@ struct Param {
 constexpr std::size_t kMaxParams = 8;
 
 // The arguments of one call, bound to the parameters in order (defaults
-// filled in, "float" parameters already converted).
+// filled in, a "float" parameter already converted). Made on every call, so
+// nothing in it is initialised that the call does not use.
 class Args {
 public:
     py::handle operator[](std::size_t i) const { return values_[i]; }
@@ -60,8 +60,8 @@ public:
 
 private:
     friend class Binder;
-    std::array<PyObject*, kMaxParams> values_{};
-    std::array<py::object, kMaxParams> converted_{};
+    PyObject* values_[kMaxParams];  // the first size_ are set: borrowed, or owned by converted_
+    py::object converted_;          // the converted argument; a function has at most one
     std::size_t size_ = 0;
 };
 
@@ -78,6 +78,9 @@ struct FunctionDef {
 // Creates the function object for `def`, computing its defaults now.
 // `def` must outlive the object (function definitions are static data).
 py::object make_function(const FunctionDef& def);
+
+// True when `obj` is the function object made for `def`.
+bool is_function_of(py::handle obj, const FunctionDef& def);
 
 // Readies the function type; called once from the module's execution.
 void ready_function_type();

@@ -15,7 +15,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <unordered_map>
+#include <cstdint>
+#include <vector>
 
 #ifndef NUV_TOUCH_BUILT_FOR_MAJOR
 #define NUV_TOUCH_BUILT_FOR_MAJOR PY_MAJOR_VERSION
@@ -183,13 +184,41 @@ PyModuleDef module_def = {
 }  // namespace
 
 PyObject* interned(const char* text) {
-    // Keyed by the address of the literal; each entry lives for the process.
-    static std::unordered_map<const char*, PyObject*> cache;
-    auto found = cache.find(text);
-    if (found != cache.end()) return found->second;
+    // An open-addressing table keyed by the address of the text, looked up on
+    // every attribute access of every key press: a multiply, a shift and,
+    // nearly always, one compare. Entries live for the process.
+    struct Entry {
+        const char* text;
+        PyObject* name;
+    };
+    static std::vector<Entry> table(256);
+    static std::size_t used = 0;
+    static int shift = 64 - 8;
+    auto slot_of = [](const char* key, int bits_shift) {
+        return static_cast<std::size_t>((reinterpret_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull) >> bits_shift);
+    };
+    const std::size_t mask = table.size() - 1;
+    for (std::size_t i = slot_of(text, shift);; i = (i + 1) & mask) {
+        if (table[i].text == text) return table[i].name;
+        if (!table[i].text) break;
+    }
     PyObject* name = PyUnicode_InternFromString(text);
     if (!name) throw py::error_already_set();
-    cache.emplace(text, name);
+    if (2 * (used + 1) > table.size()) {  // keep it at most half full
+        std::vector<Entry> bigger(2 * table.size());
+        --shift;
+        for (const Entry& e : table) {
+            if (!e.text) continue;
+            std::size_t j = slot_of(e.text, shift);
+            while (bigger[j].text) j = (j + 1) & (bigger.size() - 1);
+            bigger[j] = e;
+        }
+        table.swap(bigger);
+    }
+    std::size_t i = slot_of(text, shift);
+    while (table[i].text) i = (i + 1) & (table.size() - 1);
+    table[i] = {text, name};
+    ++used;
     return name;
 }
 
@@ -202,8 +231,9 @@ py::dict module_namespace() {
 }
 
 py::object global(const char* name) {
+    if (!the_module) module_namespace();  // raises: not initialised
     PyObject* key = interned(name);
-    PyObject* value = PyDict_GetItemWithError(module_namespace().ptr(), key);
+    PyObject* value = PyDict_GetItemWithError(PyModule_GetDict(the_module), key);
     if (!value && !PyErr_Occurred()) value = PyDict_GetItemWithError(PyEval_GetBuiltins(), key);
     if (value) return py::reinterpret_borrow<py::object>(value);
     if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%s' is not defined", name);

@@ -43,7 +43,7 @@ py::object on_digit(const Args& a) {
 }
 
 py::object on_clear(const Args& a) {
-    call_method(entry_field(a[0]), "SetValue", py::str(""));
+    call_method(entry_field(a[0]), "SetValue", literal(""));
     return py::none();
 }
 

@@ -7,8 +7,11 @@
 #include <Python.h>
 #include <pybind11/pybind11.h>
 
+#include <cstddef>
 #include <exception>
 #include <new>
+#include <type_traits>
+#include <utility>
 
 namespace py = pybind11;
 
@@ -35,8 +38,9 @@ Result guarded(Result failure, Body&& body) noexcept {
     return failure;
 }
 
-// An interned str that lives for the rest of the process. Used for attribute
-// and key names that are looked up on every key press.
+// An interned str that lives for the rest of the process, keyed by the
+// address of `text`: pass string literals (or other static text) only. Used
+// for attribute names and for the constant texts the handlers compare with.
 PyObject* interned(const char* text);
 
 // The module's namespace while the module exists; names the behaviour code
@@ -54,12 +58,55 @@ inline py::object steal_or_throw(PyObject* result) {
     return py::reinterpret_steal<py::object>(result);
 }
 
-// obj.name(args...) with the attribute name interned once.
+// One positional argument of a call: a Python object is passed as it is; any
+// other value (a C++ bool, int or text) is converted by pybind11 and the
+// result kept alive for the call.
+class CallArg {
+public:
+    CallArg(py::handle object) : ptr_(object.ptr()) {}
+    template <class T, std::enable_if_t<!std::is_base_of_v<py::handle, std::decay_t<T>>, int> = 0>
+    CallArg(T&& value) : owned_(py::cast(std::forward<T>(value))), ptr_(owned_.ptr()) {}
+    PyObject* ptr() const { return ptr_; }
+
+private:
+    py::object owned_;
+    PyObject* ptr_;
+};
+
+template <class T>
+constexpr bool is_keyword_v = std::is_base_of_v<py::arg, std::decay_t<T>>;
+
+// callable(args...), positional arguments only, through vectorcall: no
+// argument tuple is built.
+template <class... Args>
+py::object call(py::handle callable, Args&&... args) {
+    static_assert(!(is_keyword_v<Args> || ...), "keyword arguments: call the py::object itself");
+    const CallArg held[] = {CallArg(py::handle()), CallArg(std::forward<Args>(args))...};
+    PyObject* argv[1 + sizeof...(Args)];
+    for (std::size_t i = 0; i < 1 + sizeof...(Args); ++i) argv[i] = held[i].ptr();
+    // argv[0] is a free slot the callee may borrow (a bound method puts its
+    // instance there instead of copying the arguments).
+    return steal_or_throw(
+        PyObject_Vectorcall(callable.ptr(), argv + 1, sizeof...(Args) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+}
+
+// obj.name(args...) with the attribute name interned once. Positional
+// arguments go through vectorcall, which also spares the bound method when
+// `name` is a method of obj's type; with keyword arguments (py::arg) the
+// call is pybind11's.
 template <class... Args>
 py::object call_method(py::handle obj, const char* name, Args&&... args) {
-    py::object method = py::reinterpret_steal<py::object>(PyObject_GetAttr(obj.ptr(), interned(name)));
-    if (!method) throw py::error_already_set();
-    return method(std::forward<Args>(args)...);
+    if constexpr ((is_keyword_v<Args> || ...)) {
+        py::object method = steal_or_throw(PyObject_GetAttr(obj.ptr(), interned(name)));
+        return method(std::forward<Args>(args)...);
+    } else {
+        const CallArg held[] = {CallArg(obj), CallArg(std::forward<Args>(args))...};
+        PyObject* argv[1 + sizeof...(Args)];
+        for (std::size_t i = 0; i < 1 + sizeof...(Args); ++i) argv[i] = held[i].ptr();
+        return steal_or_throw(PyObject_VectorcallMethod(interned(name), argv,
+                                                        (1 + sizeof...(Args)) | PY_VECTORCALL_ARGUMENTS_OFFSET,
+                                                        nullptr));
+    }
 }
 
 // obj.name with the attribute name interned once.
@@ -82,6 +129,18 @@ inline bool truth(py::handle obj) {
 // shortcut, so a NaN never equals itself).
 inline bool equals(py::handle a, py::handle b) {
     return truth(steal_or_throw(PyObject_RichCompare(a.ptr(), b.ptr(), Py_EQ)));
+}
+
+// The str of a literal, made once and kept for the process (a borrowed
+// reference: nothing to release).
+inline py::handle literal(const char* text) {
+    return interned(text);
+}
+
+// obj == text for an ASCII literal text; compared in place when obj is a str.
+inline bool equals_text(py::handle obj, const char* text) {
+    if (PyUnicode_CheckExact(obj.ptr())) return PyUnicode_CompareWithASCIIString(obj.ptr(), text) == 0;
+    return equals(obj, literal(text));
 }
 
 inline bool is_instance(py::handle obj, py::handle cls) {
