@@ -302,6 +302,8 @@ class Bench:
                     lambda m, ctrl: m.DigitKeypadProxy(ctrl, m.KEYPAD_MODE_INT, 0, 100), " 42 ", "42"),
             TapCase("AlphaKeypadProxy, text control", "AlphaKeypadProxy",
                     lambda m, ctrl: m.AlphaKeypadProxy(ctrl), " abc ", "abc"),
+            TapCase("DigitKeypadProxy, grid cell", "DigitKeypadProxy",
+                    lambda m, grid: m.DigitKeypadProxy(grid, m.KEYPAD_MODE_FLOAT), " 2.5 ", "2.5", GridField),
         ]
 
     def run_taps(self):
@@ -316,7 +318,7 @@ class Bench:
                 per_batch = max(1, c["tap_cycles"] // c["tap_rounds"])
                 result = compare(lambda: taps[0].cycles(per_batch), lambda: taps[1].cycles(per_batch),
                                  c["tap_rounds"], per_batch, between=settle)
-                written = [tap.ctrl.GetValue() for tap in taps]
+                written = [tap.field.text() for tap in taps]
                 self.add(row("taps", case.name, "ms", target="ratio <= 1.05", **result.judge(1.05),
                              calls=per_batch * c["tap_rounds"], written_back=written,
                              same_result=written == [case.expected] * 2, **result.as_dict(1e3)))
@@ -608,39 +610,74 @@ class Rebound:
 
 # ---------------------------------------------------------------- taps
 
-TapCase = collections.namedtuple("TapCase", "name needs make text expected")
+class TextField:
+    """A text control, tapped with the left button."""
 
+    def __init__(self, parent):
+        self.ctrl = wx.TextCtrl(parent)
 
-class Tap:
-    """A text control bound by a proxy of one implementation, tapped."""
+    def set_text(self, text):
+        self.ctrl.SetValue(text)
 
-    def __init__(self, case, impl, parent):
-        self.case = case
-        self.ctrl = wx.TextCtrl(parent, value=case.text)
-        self.proxy = case.make(impl, self.ctrl)
+    def text(self):
+        return self.ctrl.GetValue()
 
-    def _tap(self):
+    def tap(self):
         event = wx.MouseEvent(wx.wxEVT_LEFT_DOWN)
         event.SetEventObject(self.ctrl)
         self.ctrl.GetEventHandler().ProcessEvent(event)
 
+
+class GridField:
+    """A cell of a grid, double-clicked."""
+
+    ROW, COL = 2, 1
+
+    def __init__(self, parent):
+        self.ctrl = wx.grid.Grid(parent)
+        self.ctrl.CreateGrid(4, 3)
+
+    def set_text(self, text):
+        self.ctrl.SetCellValue(self.ROW, self.COL, text)
+
+    def text(self):
+        return self.ctrl.GetCellValue(self.ROW, self.COL)
+
+    def tap(self):
+        event = wx.grid.GridEvent(self.ctrl.GetId(), wx.grid.wxEVT_GRID_CELL_LEFT_DCLICK, self.ctrl, self.ROW,
+                                  self.COL)
+        self.ctrl.GetEventHandler().ProcessEvent(event)
+
+
+TapCase = collections.namedtuple("TapCase", "name needs make text expected field")
+TapCase.__new__.__defaults__ = (TextField,)
+
+
+class Tap:
+    """A field bound by a proxy of one implementation, tapped."""
+
+    def __init__(self, case, impl, parent):
+        self.case = case
+        self.field = case.field(parent)
+        self.proxy = case.make(impl, self.field.ctrl)
+
     def cycles(self, count):
         """`count` full cycles: the tap opens the keypad filled with the
-        control's text; it is confirmed at once and the text written back."""
+        field's text; it is confirmed at once and the text written back."""
         for _ in range(count):
-            self.ctrl.SetValue(self.case.text)
-            drive(self._tap)
+            self.field.set_text(self.case.text)
+            drive(self.field.tap)
 
     def latency(self, watch):
         """Seconds from the tap to the keypad's first paint."""
-        self.ctrl.SetValue(self.case.text)
+        self.field.set_text(self.case.text)
         watch.painted = None
         start = time.perf_counter()
-        drive(self._tap, watch.wait_for_paint)
+        drive(self.field.tap, watch.wait_for_paint)
         return watch.painted - start
 
     def close(self):
-        self.ctrl.Destroy()
+        self.field.ctrl.Destroy()
 
 
 class PaintWatch(wx.EventFilter):
