@@ -35,22 +35,22 @@ class TestSingleton:
         assert nuv_touch.DigitKeypad is classes
 
     def test_module_attributes_from_the_import_spec(self):
-        spec = nuv_touch.__spec__
+        found = nuv_touch.__spec__
         assert nuv_touch.__name__ == "nuv_touch"
-        assert nuv_touch.__file__ == spec.origin
-        assert nuv_touch.__loader__ is spec.loader
+        assert nuv_touch.__file__ == found.origin
+        assert nuv_touch.__loader__ is found.loader
         assert nuv_touch.__package__ == ""
         assert not hasattr(nuv_touch, "__path__")
 
     def test_execution_into_another_module_object_is_refused(self):
         status, output = run_python("""
             import _imp, importlib.util
-            spec = importlib.util.find_spec("nuv_touch")
-            first, second = _imp.create_dynamic(spec), _imp.create_dynamic(spec)
+            found = importlib.util.find_spec("nuv_touch")
+            first, second = _imp.create_dynamic(found), _imp.create_dynamic(found)
             assert first is not second
             _imp.exec_dynamic(first)
             _imp.exec_dynamic(first)          # the same object again: nothing happens
-            assert _imp.create_dynamic(spec) is first
+            assert _imp.create_dynamic(found) is first
             try:
                 _imp.exec_dynamic(second)
             except RuntimeError as error:

@@ -164,19 +164,19 @@ def test_class_surface(name, base, doc, members):
     assert (cls.__name__, cls.__qualname__, cls.__module__, cls.__doc__) == (name, name, "nuv_touch", doc)
     assert [n for n in vars(cls) if n not in IMPLICIT] == [member for member, _ in members]
 
-    for member, (kind, *spec) in members:
+    for member, (kind, *detail) in members:
         value = vars(cls)[member]
         plain = "__" + member.split("__", 1)[1] if member.startswith("_%s__" % name) else member
         qualname = "%s.%s" % (name, plain)
         if kind == "alias":
-            assert value is vars(cls)[spec[0]], member
+            assert value is vars(cls)[detail[0]], member
         elif kind == "static":
             assert type(value) is staticmethod, member
-            check_function(value.__func__, plain, qualname, spec[0])
+            check_function(value.__func__, plain, qualname, detail[0])
         elif kind == "property":
             assert type(value) is property, member
-            check_function(value.fget, plain, qualname, spec[0])
-            check_function(value.fset, plain, qualname, spec[1])
+            check_function(value.fget, plain, qualname, detail[0])
+            check_function(value.fset, plain, qualname, detail[1])
         else:
-            check_function(value, plain, qualname, spec[0])
+            check_function(value, plain, qualname, detail[0])
             assert getattr(value, "__isabstractmethod__", False) == (kind == "abstract"), member
