@@ -16,7 +16,7 @@ py::object member_value(const Member& m, py::handle namespace_) {
             return py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(&PyProperty_Type))(
                 make_function(*m.function), make_function(*m.setter));
         case Member::Kind::alias:
-            return namespace_[py::str(m.alias_of)];
+            return steal_or_throw(PyObject_GetItem(namespace_.ptr(), interned(m.alias_of)));
     }
     return py::none();
 }
@@ -27,12 +27,12 @@ py::object make_class(const ClassDef& def) {
     py::tuple bases = def.base ? py::make_tuple(global(def.base)) : py::tuple();
     py::object metaclass = def.base ? py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(Py_TYPE(bases[0].ptr())))
                                     : py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(&PyType_Type));
-    py::str name(def.name);
+    py::object name = py::reinterpret_borrow<py::object>(literal(def.name));
     py::object namespace_ = metaclass.attr("__prepare__")(name, bases);
-    namespace_["__module__"] = py::str("nuv_touch");
-    namespace_["__qualname__"] = name;
-    if (def.doc) namespace_["__doc__"] = py::str(def.doc);
-    for (const Member& m : def.members) namespace_[py::str(m.name)] = member_value(m, namespace_);
+    set_item(namespace_, "__module__", literal("nuv_touch"));
+    set_item(namespace_, "__qualname__", name);
+    if (def.doc) set_item(namespace_, "__doc__", py::str(def.doc));
+    for (const Member& m : def.members) set_item(namespace_, m.name, member_value(m, namespace_));
     return metaclass(name, bases, namespace_);
 }
 

@@ -20,8 +20,7 @@ void show_error(const char* text) {
     // wx.MessageBox(text, style=style), through vectorcall.
     static PyObject* const keywords = Py_BuildValue("(O)", interned("style"));  // kept for the process
     if (!keywords) throw py::error_already_set();
-    py::str message(text);
-    PyObject* argv[] = {wx.ptr(), message.ptr(), style.ptr()};
+    PyObject* argv[] = {wx.ptr(), literal(text).ptr(), style.ptr()};
     steal_or_throw(PyObject_VectorcallMethod(interned("MessageBox"), argv, 2 | PY_VECTORCALL_ARGUMENTS_OFFSET,
                                              keywords));
 }

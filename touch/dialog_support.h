@@ -23,6 +23,7 @@ inline constexpr const char* kDigitPadKeys[] = {
 void set_digit_pad_key_font(py::handle dialog, py::handle font);
 
 // wx.MessageBox(text, style=wx.OK | wx.ICON_ERROR): no caption, no parent.
+// `text` is static text (its str is made once and kept).
 void show_error(const char* text);
 
 // window_fit_layout(window), as the module currently binds it.

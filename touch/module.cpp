@@ -128,21 +128,21 @@ void bind_from(py::dict ns, const char* module_name, std::initializer_list<std::
     py::list fromlist;
     for (auto& [name, bound] : names) fromlist.append(py::str(name));
     py::object module = steal_or_throw(PyImport_ImportModuleLevel(module_name, ns.ptr(), nullptr, fromlist.ptr(), 0));
-    for (auto& [name, bound] : names) ns[bound] = import_from(module, name);
+    for (auto& [name, bound] : names) set_item(ns, bound, import_from(module, name));
 }
 
 void run_body(py::dict ns) {
-    ns["wx"] = py::module_::import("wx");
-    ns["_grid"] = py::module_::import("wx.grid");
+    set_item(ns, "wx", py::module_::import("wx"));
+    set_item(ns, "_grid", py::module_::import("wx.grid"));
     bind_from(ns, "nuv_touchui", {{"AlphaKeypad", "AlphaKeypadUI"}});
     bind_from(ns, "nuv_touchui", {{"DigitKeypad", "DigitKeypadUI"}, {"DigitPasswordKeypad", "_DigitPasswordKeypad"}});
     bind_from(ns, "nuv_wxtools", {{"window_fit_layout", "window_fit_layout"}});
     bind_from(ns, "abc", {{"abstractmethod", "_abstractmethod"}, {"ABC", "_ABC"}});
     bind_from(ns, "typing", {{"Optional", "_Optional"}});
-    ns["KEYPAD_MODE_INT"] = py::int_(0);
-    ns["KEYPAD_MODE_FLOAT"] = py::int_(1);
-    for (const ClassDef* cls : kClasses) ns[cls->name] = make_class(*cls);
-    for (const FunctionDef* fn : kFunctions) ns[fn->name] = make_function(*fn);
+    set_item(ns, "KEYPAD_MODE_INT", py::int_(0));
+    set_item(ns, "KEYPAD_MODE_FLOAT", py::int_(1));
+    for (const ClassDef* cls : kClasses) set_item(ns, cls->name, make_class(*cls));
+    for (const FunctionDef* fn : kFunctions) set_item(ns, fn->name, make_function(*fn));
 }
 
 int module_exec(PyObject* module) {

@@ -8,6 +8,7 @@
 #include <pybind11/pybind11.h>
 
 #include <cstddef>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <type_traits>
@@ -109,13 +110,30 @@ py::object call_method(py::handle obj, const char* name, Args&&... args) {
     }
 }
 
-// obj.name with the attribute name interned once.
+// obj.name with the attribute name interned once. A name of a plain module
+// (wx.ID_OK, wx.Font) is read straight from the module's dict: the module
+// type and object define no attribute whose name lacks leading underscores,
+// so the dict is where any lookup would find it. Every other case, and a
+// name the dict lacks, takes the full attribute lookup.
 inline py::object get_attr(py::handle obj, const char* name) {
-    return steal_or_throw(PyObject_GetAttr(obj.ptr(), interned(name)));
+    PyObject* key = interned(name);
+    if (PyModule_CheckExact(obj.ptr()) && name[0] != '_') {
+        PyObject* found = PyDict_GetItemWithError(PyModule_GetDict(obj.ptr()), key);
+        if (found) return py::reinterpret_borrow<py::object>(found);
+        if (PyErr_Occurred()) throw py::error_already_set();
+    }
+    return steal_or_throw(PyObject_GetAttr(obj.ptr(), key));
 }
 
 inline void set_attr(py::handle obj, const char* name, py::handle value) {
     if (PyObject_SetAttr(obj.ptr(), interned(name), value.ptr()) < 0) throw py::error_already_set();
+}
+
+// mapping[name] = value with the name interned, as the compiler interns the
+// names a Python module or class body binds: a later lookup by an interned
+// name then finds its key by identity, without comparing the texts.
+inline void set_item(py::handle mapping, const char* name, py::handle value) {
+    if (PyObject_SetItem(mapping.ptr(), interned(name), value.ptr()) < 0) throw py::error_already_set();
 }
 
 // Python truth of `obj`.
@@ -125,9 +143,12 @@ inline bool truth(py::handle obj) {
     return r != 0;
 }
 
-// The truth of `a == b`, exactly as the Python expression (no identity
-// shortcut, so a NaN never equals itself).
+// The truth of `a == b`, exactly as the Python expression: no identity
+// shortcut (a NaN never equals itself) except for an exact int or str, which
+// always equals itself (the mode constants are compared this way on every
+// confirm).
 inline bool equals(py::handle a, py::handle b) {
+    if (a.ptr() == b.ptr() && (PyLong_CheckExact(a.ptr()) || PyUnicode_CheckExact(a.ptr()))) return true;
     return truth(steal_or_throw(PyObject_RichCompare(a.ptr(), b.ptr(), Py_EQ)));
 }
 
@@ -139,7 +160,9 @@ inline py::handle literal(const char* text) {
 
 // obj == text for an ASCII literal text; compared in place when obj is a str.
 inline bool equals_text(py::handle obj, const char* text) {
-    if (PyUnicode_CheckExact(obj.ptr())) return PyUnicode_CompareWithASCIIString(obj.ptr(), text) == 0;
+    if (PyUnicode_CheckExact(obj.ptr()))
+        return PyUnicode_GET_LENGTH(obj.ptr()) == static_cast<Py_ssize_t>(std::strlen(text)) &&
+               PyUnicode_CompareWithASCIIString(obj.ptr(), text) == 0;
     return equals(obj, literal(text));
 }
 
