@@ -79,21 +79,29 @@ def _timed(batch, between):
         gc.enable()
 
 
-def compare(subject, floor, rounds, per_batch, between=lambda: None, warmup=True):
+def compare(subject, floor, rounds, per_batch, between=lambda: None, warmup=True, ready=None):
     """Times `subject()` against `floor()`, each running one batch of
     `per_batch` operations, in `rounds` rounds of alternating order.
-    `between()` runs untimed before every batch. Seconds per operation."""
+    `between()` runs untimed before every batch, and so does the matching
+    one of the pair `ready` (subject's, floor's) when given. Seconds per
+    operation."""
+    if ready is not None:
+        ready_subject, ready_floor = ready
+        subject_between = lambda: (ready_subject(), between())
+        floor_between = lambda: (ready_floor(), between())
+    else:
+        subject_between = floor_between = between
     if warmup:
-        _timed(subject, between)
-        _timed(floor, between)
+        _timed(subject, subject_between)
+        _timed(floor, floor_between)
     subject_times, floor_times = [], []
     for index in range(rounds):
         if index % 2:
-            floor_times.append(_timed(floor, between))
-            subject_times.append(_timed(subject, between))
+            floor_times.append(_timed(floor, floor_between))
+            subject_times.append(_timed(subject, subject_between))
         else:
-            subject_times.append(_timed(subject, between))
-            floor_times.append(_timed(floor, between))
+            subject_times.append(_timed(subject, subject_between))
+            floor_times.append(_timed(floor, floor_between))
     return Comparison(subject_times, floor_times, per_batch)
 
 

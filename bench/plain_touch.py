@@ -11,6 +11,7 @@ The class names match the module's, so that class-private names mangle alike
 """
 
 from abc import ABC as _ABC, abstractmethod as _abstractmethod
+from typing import Optional as _Optional  # imported by the module too: its import costs the same here
 
 import wx
 import wx.grid as _grid

@@ -1,6 +1,6 @@
 """Runs the benchmarks, prints the table and writes the figures as JSON.
 
-    python3 bench/run.py [--quick] [--only GROUP,...] [--scale F] [--json PATH]
+    python3 bench/run.py [--quick] [--only GROUP,...] [--scale F] [--json PATH] [--markdown PATH]
 
 Needs a display (scripts/bench.sh starts its own Xvfb), the built module and
 the layouts on the path. --quick runs every measurement with tiny counts, to
@@ -59,6 +59,7 @@ def main(argv=None):
     parser.add_argument("--only", default=",".join(GROUPS), help="groups to run, of: " + ", ".join(GROUPS))
     parser.add_argument("--scale", type=float, default=1.0, help="multiply the call and cycle counts")
     parser.add_argument("--json", default=None, help="where to write the figures (default: none)")
+    parser.add_argument("--markdown", default=None, help="where to write the table as Markdown (default: none)")
     options = parser.parse_args(argv)
     groups = [g for g in options.only.split(",") if g]
     unknown = set(groups) - set(GROUPS)
@@ -106,6 +107,10 @@ def main(argv=None):
             json.dump({"machine": info, "quick": options.quick, "counts": counts, "seconds": elapsed,
                        "rows": rows}, out, indent=1)
         print("figures written to %s" % options.json)
+    if options.markdown:
+        with open(options.markdown, "w") as out:
+            out.write(suite.markdown_table(rows) + "\n")
+        print("Markdown table written to %s" % options.markdown)
     app.Yield(True)
     return 0
 

@@ -273,13 +273,13 @@ class Bench:
             calls = c["relayout_calls"] if case.relayout else c["handler_calls"]
             rounds = c["handler_rounds"]
             per_batch = max(1, calls // rounds)
-            live = [LiveCall(case, impl, per_batch) for impl in IMPLS]
+            live = LiveCall(case, per_batch)
             try:
-                result = compare(live[0].batch, live[1].batch, rounds, per_batch, between=settle)
-                agree = live[0].text() == live[1].text()
+                result = compare(live.batch, live.batch, rounds, per_batch, between=settle,
+                                 ready=(live.ready_for(IMPLS[0]), live.ready_for(IMPLS[1])))
+                agree = live.same_result()
             finally:
-                for call in live:
-                    call.close()
+                live.close()
                 settle()
             self.add(row("handlers", case.name, "us", target="ratio <= 1.00", **result.judge(1.00),
                          calls=per_batch * rounds, same_result=agree, **result.as_dict(1e6)))
@@ -514,10 +514,16 @@ def call_arguments(case, event):
 
 
 class LiveCall:
-    """One handler of one implementation, called on a live (shown) dialog."""
+    """One handler called on one live (shown) dialog or proxy, by either
+    implementation: the instance's class is switched between batches, so
+    both run on the same widgets. Two dialogs, even made alike, differ in
+    what their widgets cost (by several per cent, and drifting as windows
+    come and go), which would swamp the difference in the code."""
 
-    def __init__(self, case, impl, per_batch):
-        self.dialog = case.make(impl)
+    def __init__(self, case, per_batch):
+        self.case = case
+        self.dialog = case.make(IMPLS[0])
+        self.target = self.dialog.proxy if isinstance(self.dialog, ProxyOn) else self.dialog
         if isinstance(self.dialog, wx.Dialog):
             self.dialog.EndModal = sink()  # on_enter/on_confirm outside a modal loop
             self.dialog.Show()
@@ -527,28 +533,50 @@ class LiveCall:
             event = button_event(ok_key(self.dialog))
         elif case.key is not None:
             event = button_event(child_labelled(self.dialog, case.key))
-        handler = getattr(self.dialog, case.handler)
-        args = call_arguments(case, event)
-        group = case.group or per_batch
-        groups, rest = divmod(per_batch, group)
-        set_text, start = self.field.SetValue, case.start
-
-        def batch():
-            for _ in range(groups):
-                set_text(start)
-                for _ in range(group):
-                    handler(*args)
-            set_text(start)
-            for _ in range(rest):
-                handler(*args)
-
-        self.batch = batch
+        self.args = call_arguments(case, event)
+        self.group = case.group or per_batch
+        self.per_batch = per_batch
+        self.handler = None
         settle()
 
-    def text(self):
-        return self.field.GetValue()
+    def ready_for(self, impl):
+        """Makes the instance one of `impl`'s class; the handler is looked up
+        anew, as a caller would find it."""
+        cls = getattr(impl, self.case.needs)
+
+        def ready():
+            self.target.__class__ = cls
+            self.handler = getattr(self.dialog, self.case.handler)
+
+        return ready
+
+    def calls(self, count):
+        handler, args = self.handler, self.args
+        for _ in range(count):
+            handler(*args)
+
+    def batch(self):
+        groups, rest = divmod(self.per_batch, self.group)
+        set_text, start = self.field.SetValue, self.case.start
+        for _ in range(groups):
+            set_text(start)
+            self.calls(self.group)
+        set_text(start)
+        self.calls(rest)
+
+    def same_result(self):
+        """Whether one group of calls leaves the same text in the field
+        whichever implementation makes them."""
+        texts = []
+        for impl in IMPLS:
+            self.ready_for(impl)()
+            self.field.SetValue(self.case.start)
+            self.calls(self.group)
+            texts.append(self.field.GetValue())
+        return texts[0] == texts[1]
 
     def close(self):
+        self.target.__class__ = getattr(IMPLS[0], self.case.needs)
         self.dialog.Destroy()
 
 
@@ -762,4 +790,20 @@ def table(rows):
         if members:
             lines.append(title)
             lines.extend(format_row(r) for r in members)
+    return "\n".join(lines)
+
+
+def markdown_table(rows):
+    """The table as Markdown, for the README."""
+    lines = ["| measurement | module | floor | unit | ratio | target | holds |", "|---|--:|--:|---|--:|---|---|"]
+    for group, title in GROUP_TITLES.items():
+        members = [r for r in rows if r["group"] == group and not r.get("note")]
+        if not members:
+            continue
+        lines.append("| **%s** | | | | | | |" % title)
+        for r in members:
+            ratio = "" if r["ratio"] is None else "%.3f" % r["ratio"]
+            lines.append("| %s | %s | %s | %s | %s | %s | %s |" % (
+                r["name"], number(r["module"]), number(r["floor"]), r["unit"] or "", ratio,
+                r["target"] or "", holds_text(r)))
     return "\n".join(lines)
