@@ -11,7 +11,7 @@ between the runs moves the times but hardly the ratios.
 import json
 import sys
 
-from suite import GROUP_TITLES, number
+from report import GROUP_TITLES, number
 
 
 def load(path):
@@ -32,8 +32,9 @@ def main(argv):
         sys.exit(__doc__.strip())
     before, after = (load(path) for path in argv)
     earlier = {key(r): r for r in before["rows"] if not r.get("note")}
-    print("before: commit %s, %s; after: commit %s, %s" % (before["machine"]["commit"], before["machine"]["date"],
-                                                         after["machine"]["commit"], after["machine"]["date"]))
+    for label, run in (("before", before), ("after", after)):
+        print("%s: commit %s, %s, module %s" % (label, run["machine"]["commit"], run["machine"]["date"],
+                                              run["machine"].get("module", "?")))
     print("  %-52s %10s %10s %-7s %8s %8s" % ("measurement", "before", "after", "unit", "ratio b", "ratio a"))
     for group, title in GROUP_TITLES.items():
         members = [r for r in after["rows"] if r["group"] == group and not r.get("note")]

@@ -11,7 +11,7 @@ The class names match the module's, so that class-private names mangle alike
 """
 
 from abc import ABC as _ABC, abstractmethod as _abstractmethod
-from typing import Optional as _Optional  # imported by the module too: its import costs the same here
+from typing import Optional as _Optional  # the module imports it too, for the same annotations
 
 import wx
 import wx.grid as _grid
@@ -409,7 +409,7 @@ class AlphaKeypadProxy:
         self._ctrl.set_string(value if isinstance(value, str) else str(value))
 
 
-def input_text(parent, password_mode=False, message=""):
+def input_text(parent, password_mode=False, message="") -> _Optional[str]:
     _want_str("message", message, False)
     dialog = AlphaKeypad(parent, password_mode=password_mode, message=message)
     result = None
@@ -419,12 +419,12 @@ def input_text(parent, password_mode=False, message=""):
     return result
 
 
-def input_password(parent, message=""):
+def input_password(parent, message="") -> _Optional[str]:
     _want_str("message", message, False)
     return input_text(parent, True, message)
 
 
-def input_digit_password(parent, message=None):
+def input_digit_password(parent, message=None) -> _Optional[str]:
     _want_str("message", message, True)
     dialog = DigitPasswordKeypad(parent, message)
     result = None

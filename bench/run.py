@@ -17,6 +17,7 @@ import time
 
 import wx
 
+import report
 import suite
 
 GROUPS = ("construct", "handlers", "taps", "confirm", "memory", "imports")
@@ -50,7 +51,7 @@ def machine():
     except OSError:
         commit = ""
     return {"cpu": cpu, "cores": os.cpu_count(), "python": platform.python_version(), "wx": wx.version(),
-            "commit": commit, "date": time.strftime("%Y-%m-%d %H:%M")}
+            "commit": commit, "module": suite.nuv_touch.__file__, "date": time.strftime("%Y-%m-%d %H:%M")}
 
 
 def main(argv=None):
@@ -93,7 +94,7 @@ def main(argv=None):
     judged = [r for r in rows if r.get("holds") is not None]
     failed = [r for r in judged if not r["holds"]]
     print()
-    print(suite.table(rows))
+    print(report.table(rows))
     print()
     noisy = [r for r in judged if r.get("within_noise")]
     print("%d of %d targets hold%s%s (%.0f s)" % (
@@ -109,7 +110,7 @@ def main(argv=None):
         print("figures written to %s" % options.json)
     if options.markdown:
         with open(options.markdown, "w") as out:
-            out.write(suite.markdown_table(rows) + "\n")
+            out.write(report.markdown_table(rows) + "\n")
         print("Markdown table written to %s" % options.markdown)
     app.Yield(True)
     return 0

@@ -32,6 +32,7 @@ import wx.grid
 import nuv_touch
 import plain_touch
 from measure import compare, median_time, memory_growth, settle
+from report import format_row
 
 BENCH_DIR = os.path.dirname(os.path.abspath(__file__))
 
@@ -737,73 +738,3 @@ class PaintWatch(wx.EventFilter):
                 isinstance(event.GetEventObject(), wx.Dialog):
             self.painted = time.perf_counter()
         return self.Event_Skip
-
-
-# ---------------------------------------------------------------- table
-
-GROUP_TITLES = collections.OrderedDict([
-    ("construct", "(1) construction + Destroy, per dialog"),
-    ("handlers", "(2) calls on a live dialog or proxy, per call"),
-    ("standins", "(2) the same calls, widgets replaced by stand-ins: the code's own cost per call"),
-    ("taps", "(3) full tap cycle of each proxy, per cycle"),
-    ("latency", "(3) tap to keypad painted on screen (median; worst of the module)"),
-    ("confirm", "(4) confirm check on long integer entries (stand-in field, bounds 0..10**6)"),
-    ("memory", "(5) memory growth per prompt cycle (open, key, confirm, destroy); the floor ran fewer cycles"),
-    ("imports", "(6) import time"),
-])
-
-
-def number(value):
-    if value is None:
-        return "-"
-    if isinstance(value, float) and abs(value) >= 100:
-        return "%.0f" % value
-    if isinstance(value, float) and abs(value) >= 10:
-        return "%.1f" % value
-    if isinstance(value, float):
-        return "%.3g" % value if abs(value) < 0.01 and value else "%.2f" % value
-    return str(value)
-
-
-def holds_text(r):
-    if r.get("holds") is None:
-        return ""
-    if r.get("within_noise"):
-        return "yes, within noise"
-    return "yes" if r["holds"] else "NO"
-
-
-def format_row(r):
-    if r.get("note"):
-        return "  %-52s %s" % (r["name"], r["note"])
-    ratio = "" if r["ratio"] is None else "%.3f" % r["ratio"]
-    return "  %-52s %10s %10s %-7s %7s  %-20s %s" % (
-        r["name"], number(r["module"]), number(r["floor"]), r["unit"] or "", ratio, r["target"] or "",
-        holds_text(r))
-
-
-def table(rows):
-    lines = ["  %-52s %10s %10s %-7s %7s  %-20s %s" % ("measurement", "module", "floor", "unit", "ratio",
-                                                      "target", "holds")]
-    for group, title in GROUP_TITLES.items():
-        members = [r for r in rows if r["group"] == group]
-        if members:
-            lines.append(title)
-            lines.extend(format_row(r) for r in members)
-    return "\n".join(lines)
-
-
-def markdown_table(rows):
-    """The table as Markdown, for the README."""
-    lines = ["| measurement | module | floor | unit | ratio | target | holds |", "|---|--:|--:|---|--:|---|---|"]
-    for group, title in GROUP_TITLES.items():
-        members = [r for r in rows if r["group"] == group and not r.get("note")]
-        if not members:
-            continue
-        lines.append("| **%s** | | | | | | |" % title)
-        for r in members:
-            ratio = "" if r["ratio"] is None else "%.3f" % r["ratio"]
-            lines.append("| %s | %s | %s | %s | %s | %s | %s |" % (
-                r["name"], number(r["module"]), number(r["floor"]), r["unit"] or "", ratio,
-                r["target"] or "", holds_text(r)))
-    return "\n".join(lines)

@@ -15,7 +15,8 @@ def quick_run(tmp_path_factory):
     out = tmp_path_factory.mktemp("bench") / "bench.json"
     env = dict(os.environ)
     env["PYTHONPATH"] = os.pathsep.join([str(BUILD_DIR), str(LAYOUTS_DIR)])
-    done = subprocess.run([sys.executable, str(ROOT / "bench" / "run.py"), "--quick", "--json", str(out)],
+    done = subprocess.run([sys.executable, str(ROOT / "bench" / "run.py"), "--quick", "--json", str(out),
+                           "--markdown", str(out.with_suffix(".md"))],
                           env=env, capture_output=True, text=True, timeout=300)
     assert done.returncode == 0, done.stdout + done.stderr
     return done.stdout, json.loads(out.read_text())
@@ -52,3 +53,17 @@ def test_long_entries_are_checked(quick_run):
     # Every entry is above the bounds: the whole check runs and refuses it.
     messages = {r.get("message") for r in figures["rows"] if r.get("digits")}
     assert messages == {"Number value is out of range. Please input again."}
+
+
+def test_saved_runs_print_for_the_readme_and_side_by_side(quick_run, tmp_path_factory):
+    _, figures = quick_run
+    measured = [r for r in figures["rows"] if not r.get("note")]
+    saved = next(tmp_path_factory.getbasetemp().glob("bench*/bench.json"))
+    markdown = saved.with_suffix(".md").read_text().splitlines()
+    assert len([line for line in markdown if line.startswith("| ") and "**" not in line]) == len(measured) + 1
+    # Without wx or the module: the figures alone are enough.
+    env = {"PATH": os.environ.get("PATH", ""), "PYTHONPATH": ""}
+    done = subprocess.run([sys.executable, str(ROOT / "bench" / "compare.py"), str(saved), str(saved)], env=env,
+                          capture_output=True, text=True, timeout=60)
+    assert done.returncode == 0, done.stderr
+    assert len([line for line in done.stdout.splitlines() if line.startswith("  ")]) == len(measured) + 1
