@@ -1,5 +1,7 @@
 """The PIN keypad and the text, password and PIN prompts, on real dialogs."""
 
+import types
+
 import pytest
 import wx
 
@@ -108,6 +110,27 @@ def test_keys_edit_the_entry_and_confirm_ends_with_ok(frame):
         dialog.Destroy()
     assert code == wx.ID_OK
     assert seen == [("123", "123"), ("", ""), ("07", "07")]
+
+
+@pytest.mark.parametrize("how", ["in its namespace", "from its __getattr__"])
+def test_confirm_reads_wx_as_the_module_binds_it_now(frame, monkeypatch, how):
+    # A stand-in for wx, rebound on the module after the keypad was made: the
+    # confirm key's code comes from it, from its namespace or its __getattr__.
+    stand_in = types.ModuleType("wx_stand_in")
+    if how == "in its namespace":
+        stand_in.ID_OK = 4242
+    else:
+        stand_in.__getattr__ = lambda name: 4243 if name == "ID_OK" else getattr(wx, name)
+    dialog = nuv_touch.DigitPasswordKeypad(frame)
+    ended = []
+    dialog.EndModal = ended.append
+    try:
+        monkeypatch.setattr(nuv_touch, "wx", stand_in)
+        dialog.on_confirm(None)
+        monkeypatch.undo()
+    finally:
+        dialog.Destroy()
+    assert ended == [4242 if how == "in its namespace" else 4243]
 
 
 # --- the prompts --------------------------------------------------------------
