@@ -13,11 +13,16 @@ Every key is a wx.Button whose label is exactly what it types. Keys are sized
 for a gloved finger: never under 48 px (at 96 dpi, about 13 mm), the numeric
 and PIN pads about 15 mm, and all scaled with the screen's resolution. A
 physical keyboard, where one is attached, drives the same keys.
+
+Each dialog fits the client area of its display with a window manager's
+frame around it (see _TouchDialog.Fit): the keys shrink as far as the screen
+asks, below 48 px only on a screen too small for them, and the texts wrap to
+the keys' width, cut with an ellipsis where their lines run out.
 """
 
 import wx
 
-from nuv_wxtools import window_fit_layout
+from nuv_wxtools import display_room, window_fit_layout
 
 __all__ = ["DigitKeypad", "DigitPasswordKeypad", "AlphaKeypad", "KeyButton",
            "EntryField", "Label", "UniformGridSizer", "key_side"]
@@ -32,6 +37,7 @@ FALLBACK_PPI = 96
 CONFIRM_COLOUR = wx.Colour(190, 230, 190)
 CANCEL_COLOUR = wx.Colour(240, 200, 200)
 
+ELLIPSIS = "\u2026"
 UNBOUNDED_MIN = "-\u221e"
 UNBOUNDED_MAX = "+\u221e"
 
@@ -111,31 +117,137 @@ class KeyButton(wx.Button):
 
 
 class Label(wx.StaticText):
-    """Static text whose size follows font and text changes at once (the
-    toolkit reports a stale size until the label is on screen)."""
+    """Static text that can be held to a width and a number of lines.
+
+    GetLabel() and GetLabelText() return the text as set, literally (an "&"
+    is no mnemonic). What is shown may differ: once fit() gave the label a
+    width, the text wraps at spaces to that width (a word longer than the
+    width is broken where it must be), and a text longer than its lines allow
+    ends in an ellipsis. The size follows font and text changes at once (the
+    toolkit reports a stale size until the label is on screen).
+    """
 
     def __init__(self, parent, name, label):
-        wx.StaticText.__init__(self, parent, wx.ID_ANY, label, name=name)
+        self._text = label
+        self._width = None
+        self._max_lines = None
+        wx.StaticText.__init__(self, parent, wx.ID_ANY, "", name=name)
+        self._show_fitted()
+
+    def GetLabel(self):
+        return self._text
+
+    def GetLabelText(self):
+        return self._text
 
     def SetLabel(self, label):
-        wx.StaticText.SetLabel(self, label)
+        shown_lines = self._shown_lines()
+        self._text = label
+        self._show_fitted()
         # A text set after the dialog was fitted (a bound, a prompt) must
-        # not be clipped: grow the dialog when it no longer fits.
-        self.InvalidateBestSize()
+        # not be clipped: fit the dialog again when it needs other room.
         top = wx.GetTopLevelParent(self)
         sizer = top.GetSizer() if top is not None else None
-        if sizer is not None:
-            needed, has = sizer.CalcMin(), top.GetClientSize()
-            if needed.width > has.width or needed.height > has.height:
+        if sizer is None:
+            return
+        if self._width is not None:
+            if self.line_count(self._width, shown_lines) != shown_lines:
                 window_fit_layout(top)
+            return
+        needed, has = sizer.CalcMin(), top.GetClientSize()
+        if needed.width > has.width or needed.height > has.height:
+            window_fit_layout(top)
+
+    def SetFont(self, font):
+        result = wx.StaticText.SetFont(self, font)
+        self._show_fitted()
+        return result
+
+    def fit(self, width, max_lines=None):
+        """Hold the label to `width` pixels (None: as wide as its text) and
+        at most `max_lines` lines (None: as many as the text needs)."""
+        self._width, self._max_lines = width, max_lines
+        self._show_fitted()
+
+    def line_count(self, width, limit=None):
+        """Lines the text takes wrapped at `width` (counting stops past
+        `limit`)."""
+        return len(self._wrapped(width, limit))
+
+    def _shown_lines(self):
+        return wx.StaticText.GetLabel(self).count("\n") + 1
+
+    def _wrapped(self, width, limit=None):
+        """The text's lines wrapped at `width`; past `limit` lines the rest
+        is left out (one line more is kept, to tell that there is more)."""
+        most = None if limit is None else limit + 1
+        lines = []
+        for paragraph in self._text.split("\n"):
+            self._wrap_paragraph(paragraph, width, lines, most)
+            if most is not None and len(lines) >= most:
+                return lines[:most]
+        return lines
+
+    def _wrap_paragraph(self, text, width, lines, most):
+        line = ""
+        for word in text.split(" "):
+            candidate = line + " " + word if line else word
+            if self._fits(candidate, width):
+                line = candidate
+                continue
+            if line:
+                lines.append(line)
+            line = word
+            while not self._fits(line, width):
+                if most is not None and len(lines) >= most:
+                    return
+                cut = self._longest_fitting(line, width, "")
+                lines.append(line[:cut])
+                line = line[cut:]
+            if most is not None and len(lines) >= most:
+                return
+        lines.append(line)
+
+    def _fits(self, text, width):
+        return self.GetTextExtent(text).width <= width
+
+    def _longest_fitting(self, text, width, tail):
+        """Length of the longest start of `text` that fits `width` with
+        `tail` after it; at least one character."""
+        low, high = 1, min(len(text), width)  # a character takes a pixel
+        while low < high:
+            middle = (low + high + 1) // 2
+            if self._fits(text[:middle] + tail, width):
+                low = middle
+            else:
+                high = middle - 1
+        return low
+
+    def _show_fitted(self):
+        if self._width is None:
+            shown = self._text
+        else:
+            width = max(self._width, 1)
+            lines = self._wrapped(width, self._max_lines)
+            if self._max_lines is not None and len(lines) > self._max_lines:
+                lines = lines[:self._max_lines]
+                last = lines[-1]
+                lines[-1] = last[:self._longest_fitting(last, width, ELLIPSIS)
+                                 if last else 0] + ELLIPSIS
+            shown = "\n".join(lines)
+        if shown != wx.StaticText.GetLabel(self):
+            wx.StaticText.SetLabelText(self, shown)
+        self.InvalidateBestSize()
 
     def DoGetBestSize(self):
         best = wx.StaticText.DoGetBestSize(self)
-        lines = self.GetLabelText().split("\n")
+        lines = wx.StaticText.GetLabel(self).split("\n")
         width = max(self.GetTextExtent(line or " ").width for line in lines)
+        width = max(best.width, width + self.FromDIP(2))
+        if self._width is not None:
+            width = min(width, self._width + self.FromDIP(2))
         height = len(lines) * self.GetCharHeight()
-        return wx.Size(max(best.width, width + self.FromDIP(2)),
-                       max(best.height, height))
+        return wx.Size(width, max(best.height, height))
 
 
 class EntryField(wx.TextCtrl):
@@ -214,6 +326,10 @@ class UniformGridSizer(wx.Sizer):
                               wx.Size(right - left, bottom - top))
 
 
+def _ceil_div(amount, step):
+    return -(-amount // step)
+
+
 def _font(points):
     return wx.Font(points, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL,
                    wx.FONTWEIGHT_NORMAL)
@@ -241,20 +357,29 @@ class _TouchDialog(wx.Dialog):
         wx.WXK_NUMPAD_SPACE: " ",
     }
 
-    def _init_dialog(self, parent, title, key_mm, across, down):
+    def _init_dialog(self, parent, title, key_mm):
         wx.Dialog.__init__(self, parent, wx.ID_ANY, title,
                            style=wx.DEFAULT_DIALOG_STYLE)
-        self._key_side = key_side(self, key_mm, across, down)
+        # The side keys get where the screen has room; Fit() shrinks them
+        # as far as the display's client area asks.
+        self._preferred_side = self._key_side = key_side(self, key_mm)
         self._margin = self.FromDIP(12)
         self._gap = self.FromDIP(6)
         # Typed character -> key, and role ("confirm", "cancel", "erase",
         # "clear", "tab") -> key, for the physical keyboard.
         self._char_keys = {}
         self._role_keys = {}
+        # Keys as (key, length in keys) and half-key indents as (spacer,
+        # length in keys): what Fit() resizes.
+        self._sized_keys = []
+        self._indents = []
+        # The sizer holding the keys; texts wrap to its width.
+        self._keys_sizer = None
 
-    def _span(self, units):
+    def _span(self, units, side=None):
         """Pixel length of a key `units` keys long, gaps included."""
-        return round(units * (self._key_side + self._gap) - self._gap)
+        side = self._key_side if side is None else side
+        return round(units * (side + self._gap) - self._gap)
 
     def _key(self, parent, name, label, handler, units=1.0, font=None):
         """Make a key; `handler` (a bound method or None) gets its presses."""
@@ -264,7 +389,97 @@ class _TouchDialog(wx.Dialog):
             key.SetFont(font)
         if handler is not None:
             key.Bind(wx.EVT_BUTTON, handler)
+        self._sized_keys.append((key, units))
         return key
+
+    def _indent(self, sizer, units):
+        """Add a blank `units` keys long (gaps included) to a row of keys."""
+        item = sizer.AddSpacer(round(units * (self._key_side + self._gap)))
+        self._indents.append((item, units))
+
+    # Fitting the screen ------------------------------------------------
+
+    def Fit(self):
+        """Size the dialog to its content, within the display's client area
+        less a window manager's frame: the keys shrink to fit, not below
+        MIN_KEY_DIP while the message can give way instead (to a line); on
+        a display too small even then, below it. The message wraps to the
+        keys' width; what its lines cannot hold ends in an ellipsis."""
+        room = display_room(self)
+        if room is not None and self._keys_sizer is not None:
+            keys = self._sized_keys
+            if not self._plan(room, [(key, units, self._label_room(key))
+                                     for key, units in keys]):
+                # A display too small even for the labels: keys smaller
+                # than their labels rather than keys off the dialog.
+                self._plan(room, [(key, units, wx.Size(0, 0))
+                                  for key, units in keys])
+        wx.Dialog.Fit(self)
+
+    def _plan(self, room, needs):
+        """Choose the key side and the message's lines for a dialog of at
+        most `room`, keys at least as large as `needs` say (key, length in
+        keys, size). False when it does not fit even so."""
+        def measure(side, lines):
+            self._apply_side(needs, side)
+            self._fit_texts(self._keys_sizer.CalcMin().width, lines)
+            return self.GetSizer().CalcMin()
+
+        # The dialog grows with the key side, near enough linearly: two
+        # trials tell how far the keys must shrink.
+        best = self._preferred_side
+        trial = max(best * 3 // 4, 1)
+        small = measure(trial, 1)
+        large = measure(best, 1)
+        slope = [(big - little) / max(best - trial, 1)
+                 for big, little in zip(large, small)]
+        side = best
+        for has, needed, per_pixel in ((room.width, large.width, slope[0]),
+                                       (room.height, large.height, slope[1])):
+            if needed > has and per_pixel > 0:
+                side = min(side, best - _ceil_div(needed - has, per_pixel))
+        side = max(int(side), 1)
+
+        # The whole message if the keys can give way for it down to the
+        # floor; else the lines that fit, the last one cut.
+        message = self.ui_message
+        line = message.GetCharHeight()
+        most = max(room.height // line, 1)
+        need = measure(side, most)
+        floor = self.FromDIP(MIN_KEY_DIP)
+        if need.height > room.height and side > floor and slope[1] > 0:
+            smaller = int(max(floor, side - _ceil_div(need.height - room.height,
+                                                      slope[1])))
+            tried = measure(smaller, most)
+            # Smaller keys help only where the message is above them.
+            if tried.height < need.height:
+                side, need = smaller, tried
+            else:
+                need = measure(side, most)
+        lines = message.line_count(self._keys_sizer.CalcMin().width, most)
+        while need.height > room.height and lines > 1:
+            lines = max(lines - _ceil_div(need.height - room.height, line), 1)
+            need = measure(side, lines)
+        return need.width <= room.width and need.height <= room.height
+
+    def _apply_side(self, needs, side):
+        for key, units, room in needs:
+            key.SetMinSize(wx.Size(max(self._span(units, side), room.width),
+                                   max(side, room.height)))
+        for item, units in self._indents:
+            item.SetMinSize(wx.Size(round(units * (side + self._gap)), 0))
+        self._key_side = side
+
+    def _label_room(self, key):
+        """Smallest size that shows the key's label whole."""
+        text = key.GetTextExtent(key.GetLabel() or "0")
+        return wx.Size(text.width + self.FromDIP(20),
+                       text.height + self.FromDIP(12))
+
+    def _fit_texts(self, width, message_lines):
+        """Hold the texts to the keys' `width`, the message to so many
+        lines."""
+        self.ui_message.fit(width, message_lines)
 
     def _finish_layout(self, sizer):
         """Install the sizer, hook up the keyboard, size and centre."""
@@ -369,7 +584,7 @@ class DigitKeypad(_TouchDialog):
     """
 
     def __init__(self, parent):
-        self._init_dialog(parent, "Number", PAD_KEY_MM, 4, 8)
+        self._init_dialog(parent, "Number", PAD_KEY_MM)
         key_font = _font(18)
 
         self.ui_message = Label(self, "ui_message", "Enter a number:")
@@ -416,23 +631,56 @@ class DigitKeypad(_TouchDialog):
                                clear=clear)
 
         margin = self._margin
-        bounds = wx.BoxSizer(wx.HORIZONTAL)
-        bounds.Add(self.m_staticText3, 0, wx.ALIGN_CENTER_VERTICAL | wx.RIGHT,
-                   self._gap)
-        bounds.Add(self.ui_minimum, 0, wx.ALIGN_CENTER_VERTICAL)
-        bounds.Add(margin * 2, 0, 1)
-        bounds.Add(self.m_staticText5, 0, wx.ALIGN_CENTER_VERTICAL | wx.RIGHT,
-                   self._gap)
-        bounds.Add(self.ui_maxmum, 0, wx.ALIGN_CENTER_VERTICAL)
+        def bound(caption, value):
+            pair = wx.BoxSizer(wx.HORIZONTAL)
+            pair.Add(caption, 0, wx.ALIGN_CENTER_VERTICAL | wx.RIGHT,
+                     self._gap)
+            pair.Add(value, 0, wx.ALIGN_CENTER_VERTICAL)
+            return pair
 
-        outer = wx.BoxSizer(wx.VERTICAL)
-        outer.Add(self.ui_message, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
-                  margin)
-        outer.Add(self.mValueField, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
-                  margin)
-        outer.Add(bounds, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP, margin)
-        outer.Add(grid, 1, wx.EXPAND | wx.ALL, margin)
+        # Side by side, or one above the other when they are too long for
+        # that (see _fit_texts).
+        self._bounds = bounds = wx.BoxSizer(wx.HORIZONTAL)
+        bounds.Add(bound(self.m_staticText3, self.ui_minimum))
+        bounds.Add(margin * 2, 0, 1)
+        bounds.Add(bound(self.m_staticText5, self.ui_maxmum))
+
+        texts = wx.BoxSizer(wx.VERTICAL)
+        for item in (self.ui_message, self.mValueField, bounds):
+            texts.Add(item, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP, margin)
+        if self._texts_beside_keys():
+            outer = wx.BoxSizer(wx.HORIZONTAL)
+            outer.Add(texts, 0)
+            outer.Add(grid, 1, wx.EXPAND | wx.TOP | wx.BOTTOM | wx.RIGHT,
+                      margin)
+        else:
+            outer = wx.BoxSizer(wx.VERTICAL)
+            outer.Add(texts, 0, wx.EXPAND)
+            outer.Add(grid, 1, wx.EXPAND | wx.ALL, margin)
+        self._keys_sizer = grid
         self._finish_layout(outer)
+
+    def _texts_beside_keys(self):
+        """True on a screen too low for the texts above finger-sized keys
+        (five rows of keys and the texts take about ten key heights): the
+        texts then stand left of the keys, which keep the whole height."""
+        room = display_room(self)
+        return (room is not None and room.width > room.height
+                and room.height < 10 * self.FromDIP(MIN_KEY_DIP))
+
+    def _fit_texts(self, width, message_lines):
+        _TouchDialog._fit_texts(self, width, message_lines)
+        # The bounds stand side by side where both fit, else one above the
+        # other, each on one line as wide as the keys: a huge bound cannot
+        # widen the keypad.
+        row = 2 * self._margin
+        for caption, value in ((self.m_staticText3, self.ui_minimum),
+                               (self.m_staticText5, self.ui_maxmum)):
+            caption_width = caption.GetBestSize().width + self._gap
+            value.fit(max(width - caption_width, self.FromDIP(24)), 1)
+            row += caption_width + value.GetTextExtent(value.GetLabel()).width
+        self._bounds.SetOrientation(wx.HORIZONTAL if row <= width
+                                    else wx.VERTICAL)
 
     # Handlers; the keypad overrides them.
     def OnDigit(self, event):
@@ -471,7 +719,7 @@ class DigitPasswordKeypad(_TouchDialog):
     """
 
     def __init__(self, parent):
-        self._init_dialog(parent, "PIN", PAD_KEY_MM, 4, 7)
+        self._init_dialog(parent, "PIN", PAD_KEY_MM)
         key_font = _font(18)
 
         self.ui_message = Label(self, "ui_message", "Enter PIN:")
@@ -523,6 +771,7 @@ class DigitPasswordKeypad(_TouchDialog):
         outer.Add(self.ui_text, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
                   margin)
         outer.Add(grid, 1, wx.EXPAND | wx.ALL, margin)
+        self._keys_sizer = grid
         self._finish_layout(outer)
 
     # Handlers; the keypad overrides them.
@@ -561,7 +810,7 @@ class AlphaKeypad(_TouchDialog):
     """
 
     def __init__(self, parent):
-        self._init_dialog(parent, "Keyboard", KEYBOARD_KEY_MM, 15, 10)
+        self._init_dialog(parent, "Keyboard", KEYBOARD_KEY_MM)
         key_font = _font(14)
         gap = self._gap
         margin = self._margin
@@ -589,15 +838,14 @@ class AlphaKeypad(_TouchDialog):
             column = wx.BoxSizer(wx.VERTICAL)
             for index, chars in enumerate(rows):
                 row = wx.BoxSizer(wx.HORIZONTAL)
-                indent = round((len(rows[0]) - len(chars)) / 2.0
-                               * (self._key_side + gap))
+                indent = (len(rows[0]) - len(chars)) / 2.0
                 if indent:
-                    row.AddSpacer(indent)
+                    self._indent(row, indent)
                 for position, char in enumerate(chars):
                     row.Add(char_key(panel, char), 0,
                             wx.LEFT if position else 0, gap)
                 if indent:
-                    row.AddSpacer(indent)
+                    self._indent(row, indent)
                 column.Add(row, 0, wx.TOP if index else 0, gap)
             panel.SetSizer(column)
             return panel
@@ -679,6 +927,7 @@ class AlphaKeypad(_TouchDialog):
         outer.Add(self.ui_value_password, 0,
                   wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP, margin)
         outer.Add(keys, 0, wx.ALIGN_CENTER_HORIZONTAL | wx.ALL, margin)
+        self._keys_sizer = keys
         self._finish_layout(outer)
 
     def _on_ok_key(self, event):

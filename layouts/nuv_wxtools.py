@@ -2,23 +2,72 @@
 
 import wx
 
+# What a window manager's frame adds around a dialog: a title bar and thin
+# borders. Reserved while the toolkit cannot tell (the dialog is not shown
+# yet, or no window manager runs), so that a dialog framed later still fits.
+FRAME_RESERVE_DIP = (8, 40)
+
 
 def _display_area(window):
-    """Client area of the display the window is on (or the first one)."""
+    """Client area of the display the window is on (or the first one). A
+    window not shown yet opens over its parent: that display is taken."""
     count = wx.Display.GetCount()
     if count < 1:
         return None
+    parent = window.GetParent()
+    if not window.IsShown() and parent is not None:
+        window = parent
     index = wx.Display.GetFromWindow(window)
     if index == wx.NOT_FOUND or index >= count:
         index = 0
     return wx.Display(index).GetClientArea()
 
 
-def _keep_on_screen(window):
-    """Move a top-level window back inside its display's work area."""
+def _unmeasured_frame(window):
+    """(left, top, right, bottom): the part of the frame reserve the window's
+    own size does not include yet; the title bar is taken to be on top."""
+    size, client = window.GetSize(), window.GetClientSize()
+    reserve = window.FromDIP(wx.Size(*FRAME_RESERVE_DIP))
+    across = max(reserve.width - (size.width - client.width), 0)
+    down = max(reserve.height - (size.height - client.height), 0)
+    border = across // 2
+    return border, max(down - border, 0), across - border, min(border, down)
+
+
+def _usable_area(window):
+    """The display's client area less the frame the window may still get."""
     area = _display_area(window)
     if area is None or area.IsEmpty():
+        return None
+    left, top, right, bottom = _unmeasured_frame(window)
+    return wx.Rect(area.x + left, area.y + top,
+                   max(area.width - left - right, 1),
+                   max(area.height - top - bottom, 1))
+
+
+def display_room(window):
+    """The largest client size a top-level window can take so that, framed,
+    it lies inside its display's client area; None without a display."""
+    area = _usable_area(window)
+    if area is None:
+        return None
+    frame = window.GetSize() - window.GetClientSize()
+    return wx.Size(max(area.width - frame.width, 1),
+                   max(area.height - frame.height, 1))
+
+
+def _keep_on_screen(window):
+    """Shrink a top-level window to its display's client area if it is larger,
+    and move it back inside."""
+    area = _usable_area(window)
+    if area is None:
         return
+    room = display_room(window)
+    client = window.GetClientSize()
+    if client.width > room.width or client.height > room.height:
+        window.SetClientSize(wx.Size(min(client.width, room.width),
+                                     min(client.height, room.height)))
+        window.Layout()
     rect = window.GetRect()
     x = min(rect.x, area.Right - rect.width + 1)
     y = min(rect.y, area.Bottom - rect.height + 1)
@@ -34,8 +83,9 @@ def window_fit_layout(window):
     Called after fonts or the visibility of panels changed. A window without
     a sizer is sized around its children (and left alone when it has none).
     A top-level window not shown yet is centred on its parent; one already on
-    screen keeps its place, but is pulled back inside the display if it grew
-    past the edge. Returns nothing.
+    screen keeps its place. Either way a top-level window ends inside its
+    display's client area, leaving room for a window manager's frame: shrunk
+    to it if its content asks for more. Returns nothing.
     """
     window.Layout()
     if window.GetSizer() is not None or window.GetChildren():

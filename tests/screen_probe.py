@@ -1,0 +1,73 @@
+"""Opens each keypad on the display of $DISPLAY and prints, as JSON, where
+it lies: run in a process of its own by test_screen_fit.py, one per screen
+size."""
+
+import json
+import sys
+
+import wx
+
+import nuv_touch
+import nuv_wxtools
+
+# Longer than any keypad can show: it must be cut, not push keys away.
+MESSAGE = " ".join(["Spindle speed for the roughing pass, rpm:"] * 16)
+HUGE = 10 ** 60
+
+
+def keypads(frame):
+    yield "numeric", nuv_touch.DigitKeypad(
+        frame, nuv_touch.KEYPAD_MODE_INT, -HUGE, HUGE, MESSAGE)
+    yield "pin", nuv_touch.DigitPasswordKeypad(frame, MESSAGE)
+    yield "keyboard", nuv_touch.AlphaKeypad(frame, None, False, MESSAGE)
+
+
+def keys(window):
+    for child in window.GetChildren():
+        if isinstance(child, wx.Button) and child.IsShownOnScreen():
+            yield child
+        yield from keys(child)
+
+
+def rect(r):
+    return [r.x, r.y, r.width, r.height]
+
+
+def describe(dialog):
+    left, top, right, bottom = nuv_wxtools._unmeasured_frame(dialog)
+    outer = dialog.GetRect()
+    framed = wx.Rect(outer.x - left, outer.y - top,
+                     outer.width + left + right, outer.height + top + bottom)
+    client = wx.Rect(dialog.ClientToScreen(wx.Point(0, 0)),
+                     dialog.GetClientSize())
+    found = []
+    for key in keys(dialog):
+        box = key.GetScreenRect()
+        centre = wx.Point(box.x + box.width // 2, box.y + box.height // 2)
+        found.append({"label": key.GetLabel(), "rect": rect(box),
+                      "inside": client.Contains(box),
+                      "on_top": wx.FindWindowAtPoint(centre) is key})
+    return {"framed": rect(framed), "size": list(dialog.GetSize()),
+            "keys": found, "floor": dialog.FromDIP(48),
+            "message": dialog.ui_message.GetLabel() == MESSAGE,
+            "shown": wx.StaticText.GetLabel(dialog.ui_message)}
+
+
+def main():
+    app = wx.App(False)
+    frame = wx.Frame(None, title="host")
+    frame.Show()
+    report = {"area": rect(wx.Display(0).GetClientArea())}
+    for kind, dialog in keypads(frame):
+        dialog.Show()
+        for _ in range(20):
+            app.Yield(True)
+            wx.MilliSleep(5)
+        report[kind] = describe(dialog)
+        dialog.Destroy()
+    frame.Destroy()
+    json.dump(report, sys.stdout)
+
+
+if __name__ == "__main__":
+    main()

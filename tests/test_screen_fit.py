@@ -1,0 +1,67 @@
+"""Every keypad inside small screens, with a message too long to show whole
+and bounds too long to show whole. Each screen size runs in a process of its
+own with an X server of that size (screen_probe.py opens the keypads)."""
+
+import json
+import os
+import subprocess
+import sys
+
+import pytest
+
+from conftest import BUILD_DIR, LAYOUTS_DIR
+
+PROBE = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                     "screen_probe.py")
+# The common panels, and one too small even for keys of the 48 dip floor.
+SIZES = ["800x480", "1024x600", "480x320"]
+KINDS = ["numeric", "pin", "keyboard"]
+_reports = {}
+
+
+def _probe(size):
+    """The probe's report for a screen of `size` ("WIDTHxHEIGHT")."""
+    if size not in _reports:
+        read, write = os.pipe()
+        server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", size + "x24",
+             "-nolisten", "tcp", "-noreset"], pass_fds=(write,),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        try:
+            with os.fdopen(read) as display:
+                number = display.readline().strip()
+            env = dict(os.environ, DISPLAY=":" + number,
+                       PYTHONPATH=os.pathsep.join((str(BUILD_DIR),
+                                                   str(LAYOUTS_DIR))))
+            done = subprocess.run([sys.executable, PROBE], env=env,
+                                  capture_output=True, text=True, timeout=120)
+        finally:
+            server.kill()
+            server.wait()
+        assert done.returncode == 0, done.stderr
+        _reports[size] = json.loads(done.stdout)
+    return _reports[size]
+
+
+def _inside(inner, outer):
+    x, y, w, h = inner
+    ox, oy, ow, oh = outer
+    return ox <= x and oy <= y and x + w <= ox + ow and y + h <= oy + oh
+
+
+@pytest.mark.parametrize("kind", KINDS)
+@pytest.mark.parametrize("size", SIZES)
+def test_keypad_inside_the_screen(size, kind):
+    report = _probe(size)
+    keypad = report[kind]
+    # The dialog with a window manager's frame around it.
+    assert _inside(keypad["framed"], report["area"]), keypad["framed"]
+    keys = keypad["keys"]
+    assert keys and all(key["inside"] for key in keys), keys
+    assert all(key["on_top"] for key in keys), keys  # nothing covers a key
+    # The message is cut on screen, never in what the keypad holds.
+    assert keypad["message"] and keypad["shown"].endswith("\u2026")
+    if size != "480x320":
+        side = min(min(key["rect"][2:]) for key in keys)
+        assert side >= keypad["floor"], side
