@@ -330,6 +330,14 @@ def _ceil_div(amount, step):
     return -(-amount // step)
 
 
+def _drop_last_character(field):
+    """Erase the last character of an entry field; True (it was handled)."""
+    text = field.GetValue()
+    if text:
+        field.SetValue(text[:-1])
+    return True
+
+
 def _font(points):
     return wx.Font(points, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL,
                    wx.FONTWEIGHT_NORMAL)
@@ -547,6 +555,8 @@ class _TouchDialog(wx.Dialog):
             if role is None and event.GetKeyCode() == wx.WXK_TAB:
                 role = "tab"
             key = self._role_keys.get(role)
+            if key is None and role == "erase" and self._erase_last():
+                return
             if key is None:
                 code = event.GetUnicodeKey()
                 if code == wx.WXK_NONE or not chr(code).isalpha():
@@ -556,6 +566,11 @@ class _TouchDialog(wx.Dialog):
                 return
         event.DoAllowNextEvent()
         event.Skip()
+
+    def _erase_last(self):
+        """Backspace on a keypad without a key for it; False when the
+        keypad has no entry to erase from."""
+        return False
 
     def _on_char(self, event):
         key = self._key_for(event)
@@ -627,8 +642,7 @@ class DigitKeypad(_TouchDialog):
 
         self._char_keys.update(digits)
         self._char_keys.update({"-": minus, "+": plus, ".": dot, ",": dot})
-        self._role_keys.update(confirm=confirm, cancel=cancel, erase=clear,
-                               clear=clear)
+        self._role_keys.update(confirm=confirm, cancel=cancel, clear=clear)
 
         margin = self._margin
         def bound(caption, value):
@@ -681,6 +695,9 @@ class DigitKeypad(_TouchDialog):
             row += caption_width + value.GetTextExtent(value.GetLabel()).width
         self._bounds.SetOrientation(wx.HORIZONTAL if row <= width
                                     else wx.VERTICAL)
+
+    def _erase_last(self):
+        return _drop_last_character(self.mValueField)
 
     # Handlers; the keypad overrides them.
     def OnDigit(self, event):
@@ -761,8 +778,7 @@ class DigitPasswordKeypad(_TouchDialog):
             grid.AddGrowableCol(column)
 
         self._char_keys.update(digits)
-        self._role_keys.update(confirm=confirm, cancel=cancel, erase=clear,
-                               clear=clear)
+        self._role_keys.update(confirm=confirm, cancel=cancel, clear=clear)
 
         margin = self._margin
         outer = wx.BoxSizer(wx.VERTICAL)
@@ -773,6 +789,9 @@ class DigitPasswordKeypad(_TouchDialog):
         outer.Add(grid, 1, wx.EXPAND | wx.ALL, margin)
         self._keys_sizer = grid
         self._finish_layout(outer)
+
+    def _erase_last(self):
+        return _drop_last_character(self.ui_text)
 
     # Handlers; the keypad overrides them.
     def on_digit(self, event):

@@ -295,7 +295,7 @@ class TestPhysicalKeyboard:
     def test_numeric_and_pin_keys(self, make):
         d = make(RecordingDigit)
         for code in (ord("7"), wx.WXK_NUMPAD3, ord("."), ord("-"),
-                     wx.WXK_BACK, wx.WXK_RETURN):
+                     wx.WXK_DELETE, wx.WXK_RETURN):
             send_key(d, code)
         send_key(d, ord("+"), kind=wx.wxEVT_CHAR)
         assert d.calls == [("OnDigit", "7"), ("OnDigit", "3"),
@@ -308,7 +308,7 @@ class TestPhysicalKeyboard:
         assert run_modal(d, lambda m: send_key(m, wx.WXK_ESCAPE)) \
             == wx.ID_CANCEL
         pin = make(RecordingPin)
-        for code in (ord("4"), wx.WXK_BACK, wx.WXK_RETURN):
+        for code in (ord("4"), wx.WXK_DELETE, wx.WXK_RETURN):
             send_key(pin, code)
         assert pin.calls == [("on_digit", "4"), ("on_clear", "Clear"),
                              ("on_confirm", "OK")]
@@ -342,6 +342,37 @@ class TestPhysicalKeyboard:
 
         assert run_modal(d, type_keys) == wx.ID_OK
         assert d.calls == [("on_character", c) for c in "aA!/"]
+
+
+    @pytest.mark.parametrize("kind", ["numeric", "pin"])
+    def test_backspace_erases_one_character(self, frame, kind):
+        import nuv_touch
+        if kind == "numeric":
+            d = nuv_touch.DigitKeypad(frame, nuv_touch.KEYPAD_MODE_FLOAT)
+            d.SetValue("-0.5")
+        else:
+            d = nuv_touch.DigitPasswordKeypad(frame)
+        simulator = wx.UIActionSimulator()
+        seen = []
+
+        def type_keys(m):
+            m.Raise()
+            pump(100)
+            for code in (ord("7"), ord("8"), wx.WXK_BACK):
+                simulator.Char(code)
+                pump(20)
+            wait_until(lambda: m.get_value() in ("-0.57", "7"))
+            seen.append(m.get_value())
+            click(m.m_button15)  # the on-screen Clear still clears all
+            seen.append(m.get_value())
+            simulator.Char(wx.WXK_BACK)  # nothing left to erase
+            simulator.Char(wx.WXK_ESCAPE)
+
+        try:
+            assert run_modal(d, type_keys) == wx.ID_CANCEL
+        finally:
+            d.Destroy()
+        assert seen == ["-0.57" if kind == "numeric" else "7", ""]
 
 
 class TestWindowFitLayout:
