@@ -373,6 +373,44 @@ def text_fields_tour(tour):
         raise AssertionError("text fields hold %r" % (entered,))
 
 
+# A prompt longer than any keypad shows whole: it wraps, and is cut short
+# rather than pushing keys off a small screen.
+LONG_PROMPT = ("Feed rate of the finishing pass on the second fixture, in millimetres per minute, "
+               "as written on the job sheet; the machine refuses values outside the range below "
+               "and asks again. Check the tool before you confirm.")
+
+
+def screen_tour(tour):
+    """Each keypad over the panel, with screenshots of the whole screen: run
+    on a small display to see that every keypad stays inside it."""
+    panel = tour.frame
+    tour.shot_screen("01-panel")
+    steps = (
+        (lambda: tour.click(panel.spindle_button), nuv_touch.DigitKeypad, ("1", "2", "0", "0", "0"),
+         "02-integer-keypad"),
+        (lambda: wx.CallAfter(nuv_touch.input_float, panel, -10 ** 15, 10 ** 15, LONG_PROMPT),
+         nuv_touch.DigitKeypad, ("2", "5", "0", ".", "5"), "03-long-message-keypad"),
+        (lambda: tour.click(panel.pin_button), nuv_touch.DigitPasswordKeypad, ("0", "0", "4", "2"),
+         "04-pin-keypad"),
+        (lambda: tour.click(panel.batch_button), nuv_touch.AlphaKeypad, ("Caps On", "L", "O", "T", "Caps Off"),
+         "05-keyboard"),
+        (lambda: wx.CallAfter(nuv_touch.input_text, panel, False, LONG_PROMPT), nuv_touch.AlphaKeypad,
+         ("Shift", "#", "Shift", "7"), "06-keyboard-long-message"),
+        (lambda: tour.double_click_cell(panel.tool_table, 1, 0), nuv_touch.DigitKeypad, ("Clear", "9", "3"),
+         "07-grid-cell-keypad"),
+    )
+    for open_it, kind, labels, name in steps:
+        open_it()
+        yield 400
+        keypad = tour.open_dialog(kind)
+        yield from type_keys(tour, keypad, *labels)
+        yield 200
+        tour.check_inside_screen(keypad)
+        tour.shot_screen(name)
+        tour.press(keypad, "Cancel")
+        yield 300
+
+
 def full_tour(tour):
     yield from numeric_tour(tour)
     yield from prompts_tour(tour)
@@ -383,6 +421,8 @@ def full_tour(tour):
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--tour", metavar="DIR", help="play the scripted tour and save screenshots in DIR")
+    parser.add_argument("--screen-tour", action="store_true",
+                        help="with --tour: open each keypad and shoot the whole screen instead")
     args = parser.parse_args(argv)
 
     app = wx.App()
@@ -393,7 +433,7 @@ def main(argv=None):
         # The tour sees and closes error boxes only in wx's own message dialog.
         wx.MessageBox = generic_message_box
         tour = Tour(frame, args.tour)
-        tour.run(full_tour)
+        tour.run(screen_tour if args.screen_tour else full_tour)
     app.MainLoop()
     if tour is not None:
         if tour.failed is not None:

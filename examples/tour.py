@@ -103,6 +103,24 @@ class Tour:
         sys.stdout.flush()
 
 
+    def shot_screen(self, name):
+        """Saves the whole screen as <shots_dir>/<name>.png."""
+        for _ in range(5):
+            wx.GetApp().Yield(True)
+        path = os.path.join(self.shots_dir, name + ".png")
+        subprocess.run(["import", "-window", "root", path], check=True)
+        self.shots.append(path)
+        print(path)
+        sys.stdout.flush()
+
+    @staticmethod
+    def check_inside_screen(dialog):
+        """Fails the tour when a part of `dialog` is off its display."""
+        area = wx.Display(max(wx.Display.GetFromWindow(dialog), 0)).GetClientArea()
+        if not area.Contains(dialog.GetScreenRect()):
+            raise AssertionError("%s at %s is not inside %s" % (type(dialog).__name__, dialog.GetScreenRect(), area))
+
+
 def _descendants(window):
     for child in window.GetChildren():
         yield child

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Runs the operator-panel demo. On a display it opens the window; without one
-# it runs under Xvfb, takes the scripted tour and saves screenshots.
-#   bash scripts/demo.sh            (screenshots go to artifacts/tour/)
+# it runs under Xvfb, takes the scripted tour and saves screenshots, then
+# opens every keypad on an 800x480 screen (the common 7-inch panel) and
+# saves shots of that whole screen.
+#   bash scripts/demo.sh            (screenshots go to artifacts/tour/ and
+#                                    artifacts/tour/800x480/)
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 install_missing_packages imagemagick
@@ -14,3 +17,5 @@ fi
 shots=${NUV_TOUCH_SHOTS:-$NUV_ROOT/artifacts/tour}
 start_xvfb
 "$PYTHON" examples/operator_panel.py --tour "$shots" "$@"
+start_xvfb 800x480
+"$PYTHON" examples/operator_panel.py --tour "$shots/800x480" --screen-tour "$@"

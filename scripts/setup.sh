@@ -33,18 +33,20 @@ build_module() {
     cmake --build "$dir" -j "$(nproc)" >/dev/null
 }
 
-# start_xvfb: a private X server (free display number, no reset between
-# clients), exported as DISPLAY and stopped when the calling script exits.
+# start_xvfb [WIDTHxHEIGHT]: a private X server (free display number, no
+# reset between clients, 1280x1024 unless told), exported as DISPLAY; every
+# server started so is stopped when the calling script exits.
+NUV_XVFB_PIDS=""
 start_xvfb() {
     local fifo display
     fifo=$(mktemp -u)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
-    NUV_XVFB_PID=$!
+    Xvfb -displayfd 3 -screen 0 "${1:-1280x1024}x24" -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
+    NUV_XVFB_PIDS="$NUV_XVFB_PIDS $!"
     read -r display <"$fifo"
     rm -f "$fifo"
     export DISPLAY=":$display"
-    trap 'kill $NUV_XVFB_PID 2>/dev/null || true' EXIT
+    trap 'kill $NUV_XVFB_PIDS 2>/dev/null || true' EXIT
 }
 
 # The module and the layout modules importable from the source tree.
