@@ -150,12 +150,10 @@ class Label(wx.StaticText):
         sizer = top.GetSizer() if top is not None else None
         if sizer is None:
             return
-        if self._width is not None:
-            if self.line_count(self._width, shown_lines) != shown_lines:
-                window_fit_layout(top)
-            return
         needed, has = sizer.CalcMin(), top.GetClientSize()
-        if needed.width > has.width or needed.height > has.height:
+        if (needed.width > has.width or needed.height > has.height
+                or self._width is not None and shown_lines != self.line_count(
+                    self._width, shown_lines)):
             window_fit_layout(top)
 
     def SetFont(self, font):
@@ -208,8 +206,14 @@ class Label(wx.StaticText):
                 return
         lines.append(line)
 
+    def text_width(self, most):
+        """Width of the text on one line, exact up to `most` pixels (a text
+        of thousands of digits is not measured whole)."""
+        return self.GetTextExtent(self._text[:most + 1]).width
+
     def _fits(self, text, width):
-        return self.GetTextExtent(text).width <= width
+        # Every character takes a pixel at least: a longer text does not fit.
+        return len(text) <= width and self.GetTextExtent(text).width <= width
 
     def _longest_fitting(self, text, width, tail):
         """Length of the longest start of `text` that fits `width` with
@@ -656,7 +660,7 @@ class DigitKeypad(_TouchDialog):
         # that (see _fit_texts).
         self._bounds = bounds = wx.BoxSizer(wx.HORIZONTAL)
         bounds.Add(bound(self.m_staticText3, self.ui_minimum))
-        bounds.Add(margin * 2, 0, 1)
+        bounds.Add(self._gap, 0, 1)
         bounds.Add(bound(self.m_staticText5, self.ui_maxmum))
 
         texts = wx.BoxSizer(wx.VERTICAL)
@@ -684,16 +688,17 @@ class DigitKeypad(_TouchDialog):
 
     def _fit_texts(self, width, message_lines):
         _TouchDialog._fit_texts(self, width, message_lines)
-        # The bounds stand side by side where both fit, else one above the
-        # other, each on one line as wide as the keys: a huge bound cannot
-        # widen the keypad.
-        row = 2 * self._margin
+        # The bounds stand side by side where both fit (reaching into the
+        # margins a little), else one above the other, each on one line as
+        # wide as the keys: a huge bound cannot widen the keypad.
+        row = self._gap
         for caption, value in ((self.m_staticText3, self.ui_minimum),
                                (self.m_staticText5, self.ui_maxmum)):
             caption_width = caption.GetBestSize().width + self._gap
             value.fit(max(width - caption_width, self.FromDIP(24)), 1)
-            row += caption_width + value.GetTextExtent(value.GetLabel()).width
-        self._bounds.SetOrientation(wx.HORIZONTAL if row <= width
+            row += caption_width + value.text_width(width) + self.FromDIP(2)
+        self._bounds.SetOrientation(wx.HORIZONTAL
+                                    if row <= width + self._margin
                                     else wx.VERTICAL)
 
     def _erase_last(self):
