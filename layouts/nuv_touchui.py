@@ -413,9 +413,10 @@ class _TouchDialog(wx.Dialog):
 
     def Fit(self):
         """Size the dialog to its content, within the display's client area
-        less a window manager's frame: the keys shrink to fit, not below
-        MIN_KEY_DIP while the message can give way instead (to a line); on
-        a display too small even then, below it. The message wraps to the
+        less a window manager's frame. The keys narrow as far as the width
+        asks and lose height as far as the height asks, not below
+        MIN_KEY_DIP while the message can give way instead (to one line);
+        on a display too small even then, below it. The message wraps to the
         keys' width; what its lines cannot hold ends in an ellipsis."""
         room = display_room(self)
         if room is not None and self._keys_sizer is not None:
@@ -429,58 +430,61 @@ class _TouchDialog(wx.Dialog):
         wx.Dialog.Fit(self)
 
     def _plan(self, room, needs):
-        """Choose the key side and the message's lines for a dialog of at
+        """Choose the keys' size and the message's lines for a dialog of at
         most `room`, keys at least as large as `needs` say (key, length in
         keys, size). False when it does not fit even so."""
-        def measure(side, lines):
-            self._apply_side(needs, side)
+        def measure(size, lines):
+            self._apply_key_size(needs, size)
             self._fit_texts(self._keys_sizer.CalcMin().width, lines)
             return self.GetSizer().CalcMin()
 
-        # The dialog grows with the key side, near enough linearly: two
-        # trials tell how far the keys must shrink.
+        # The dialog grows with the keys' width and height, each in its own
+        # direction and near enough linearly: two trials tell how far the
+        # keys must shrink each way.
         best = self._preferred_side
         trial = max(best * 3 // 4, 1)
-        small = measure(trial, 1)
-        large = measure(best, 1)
+        small = measure((trial, trial), 1)
+        large = measure((best, best), 1)
         slope = [(big - little) / max(best - trial, 1)
                  for big, little in zip(large, small)]
-        side = best
-        for has, needed, per_pixel in ((room.width, large.width, slope[0]),
-                                       (room.height, large.height, slope[1])):
-            if needed > has and per_pixel > 0:
-                side = min(side, best - _ceil_div(needed - has, per_pixel))
-        side = max(int(side), 1)
+        size = [best, best]
+        for axis in (0, 1):
+            over = large[axis] - room[axis]
+            if over > 0 and slope[axis] > 0:
+                size[axis] = max(int(best - _ceil_div(over, slope[axis])), 1)
 
-        # The whole message if the keys can give way for it down to the
-        # floor; else the lines that fit, the last one cut.
+        # The whole message if the keys can lose height for it down to the
+        # floor (not width: the message wraps to that); else the lines that
+        # fit, the last one cut.
         message = self.ui_message
         line = message.GetCharHeight()
         most = max(room.height // line, 1)
-        need = measure(side, most)
+        need = measure(size, most)
         floor = self.FromDIP(MIN_KEY_DIP)
-        if need.height > room.height and side > floor and slope[1] > 0:
-            smaller = int(max(floor, side - _ceil_div(need.height - room.height,
-                                                      slope[1])))
-            tried = measure(smaller, most)
-            # Smaller keys help only where the message is above them.
+        over = need.height - room.height
+        if over > 0 and size[1] > floor and slope[1] > 0:
+            lower = [size[0], int(max(floor,
+                                      size[1] - _ceil_div(over, slope[1])))]
+            tried = measure(lower, most)
+            # Lower keys help only where the message is above them.
             if tried.height < need.height:
-                side, need = smaller, tried
+                size, need = lower, tried
             else:
-                need = measure(side, most)
+                need = measure(size, most)
         lines = message.line_count(self._keys_sizer.CalcMin().width, most)
         while need.height > room.height and lines > 1:
             lines = max(lines - _ceil_div(need.height - room.height, line), 1)
-            need = measure(side, lines)
+            need = measure(size, lines)
         return need.width <= room.width and need.height <= room.height
 
-    def _apply_side(self, needs, side):
+    def _apply_key_size(self, needs, size):
+        width, height = size
         for key, units, room in needs:
-            key.SetMinSize(wx.Size(max(self._span(units, side), room.width),
-                                   max(side, room.height)))
+            key.SetMinSize(wx.Size(max(self._span(units, width), room.width),
+                                   max(height, room.height)))
         for item, units in self._indents:
-            item.SetMinSize(wx.Size(round(units * (side + self._gap)), 0))
-        self._key_side = side
+            item.SetMinSize(wx.Size(round(units * (width + self._gap)), 0))
+        self._key_side = width
 
     def _label_room(self, key):
         """Smallest size that shows the key's label whole."""
