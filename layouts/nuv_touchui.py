@@ -385,8 +385,10 @@ class _TouchDialog(wx.Dialog):
         # length in keys): what Fit() resizes.
         self._sized_keys = []
         self._indents = []
-        # The sizer holding the keys; texts wrap to its width.
+        # The sizer holding the keys, texts wrap to its width; and the
+        # largest client size the display leaves (see Fit).
         self._keys_sizer = None
+        self._room = wx.Size(0, 0)
 
     def _span(self, units, side=None):
         """Pixel length of a key `units` keys long, gaps included."""
@@ -433,6 +435,8 @@ class _TouchDialog(wx.Dialog):
         """Choose the keys' size and the message's lines for a dialog of at
         most `room`, keys at least as large as `needs` say (key, length in
         keys, size). False when it does not fit even so."""
+        self._room = room
+
         def measure(size, lines):
             self._apply_key_size(needs, size)
             self._fit_texts(self._keys_sizer.CalcMin().width, lines)
@@ -664,13 +668,14 @@ class DigitKeypad(_TouchDialog):
         # that (see _fit_texts).
         self._bounds = bounds = wx.BoxSizer(wx.HORIZONTAL)
         bounds.Add(bound(self.m_staticText3, self.ui_minimum))
-        bounds.Add(self._gap, 0, 1)
+        bounds.Add(margin, 0, 1)
         bounds.Add(bound(self.m_staticText5, self.ui_maxmum))
 
         texts = wx.BoxSizer(wx.VERTICAL)
         for item in (self.ui_message, self.mValueField, bounds):
             texts.Add(item, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP, margin)
-        if self._texts_beside_keys():
+        self._texts_beside = self._texts_beside_keys()
+        if self._texts_beside:
             outer = wx.BoxSizer(wx.HORIZONTAL)
             outer.Add(texts, 0)
             outer.Add(grid, 1, wx.EXPAND | wx.TOP | wx.BOTTOM | wx.RIGHT,
@@ -691,19 +696,29 @@ class DigitKeypad(_TouchDialog):
                 and room.height < 10 * self.FromDIP(MIN_KEY_DIP))
 
     def _fit_texts(self, width, message_lines):
-        _TouchDialog._fit_texts(self, width, message_lines)
-        # The bounds stand side by side where both fit (reaching into the
-        # margins a little), else one above the other, each on one line as
-        # wide as the keys: a huge bound cannot widen the keypad.
-        row = self._gap
-        for caption, value in ((self.m_staticText3, self.ui_minimum),
-                               (self.m_staticText5, self.ui_maxmum)):
+        # The bounds stand side by side where both fit, else one above the
+        # other, each on one line as wide as the keys: a huge bound cannot
+        # widen the keypad. Side by side they may widen it a little or, above
+        # the keys, as far as the screen has room; the message then wraps to
+        # that width.
+        widest = width + self._margin
+        if not self._texts_beside:
+            widest = max(widest, self._room.width - 2 * self._margin)
+        pairs = ((self.m_staticText3, self.ui_minimum),
+                 (self.m_staticText5, self.ui_maxmum))
+        row = self._margin
+        for caption, value in pairs:
             caption_width = caption.GetBestSize().width + self._gap
-            value.fit(max(width - caption_width, self.FromDIP(24)), 1)
-            row += caption_width + value.text_width(width) + self.FromDIP(2)
-        self._bounds.SetOrientation(wx.HORIZONTAL
-                                    if row <= width + self._margin
-                                    else wx.VERTICAL)
+            value.fit(max(widest - caption_width, 1), 1)
+            row += caption_width + value.text_width(widest) + self.FromDIP(2)
+        beside = row <= widest
+        if not beside:
+            for caption, value in pairs:
+                value.fit(max(width - caption.GetBestSize().width - self._gap,
+                              self.FromDIP(24)), 1)
+        self._bounds.SetOrientation(wx.HORIZONTAL if beside else wx.VERTICAL)
+        _TouchDialog._fit_texts(self, max(width, row) if beside else width,
+                                message_lines)
 
     def _erase_last(self):
         return _drop_last_character(self.mValueField)
