@@ -241,6 +241,9 @@ def type_keys(tour, dialog, *labels):
     """Presses the keys one at a time, each handled before the next: wx does
     not keep the order of events posted to different keys."""
     for label in labels:
+        # A key on a panel that a press before shows: on a busy machine wx
+        # may take a while to get there.
+        yield from until(lambda: tour.shows_key(dialog, label))
         tour.press(dialog, label)
         yield 60
 

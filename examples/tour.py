@@ -77,6 +77,13 @@ class Tour:
                 return child
         raise LookupError("no key %r on %s" % (label, type(dialog).__name__))
 
+    def shows_key(self, dialog, label):
+        """Whether a key with this label is on screen in `dialog`."""
+        try:
+            return self.key(dialog, label) is not None
+        except LookupError:
+            return False
+
     @staticmethod
     def open_dialog(kind=wx.Dialog):
         """The modal dialog of this kind that is open now, or None."""

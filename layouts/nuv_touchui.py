@@ -657,6 +657,7 @@ class DigitKeypad(_TouchDialog):
         self._role_keys.update(confirm=confirm, cancel=cancel, clear=clear)
 
         margin = self._margin
+
         def bound(caption, value):
             pair = wx.BoxSizer(wx.HORIZONTAL)
             pair.Add(caption, 0, wx.ALIGN_CENTER_VERTICAL | wx.RIGHT,
