@@ -408,8 +408,9 @@ def german_tour(tour):
     yield 400
     keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
     tour.press(keyboard, "L\u00f6schen")
+    # The space key shows "Leertaste"; its label stays "Space".
     yield from type_keys(tour, keyboard, "Gro\u00df ein", "J", "Gro\u00df aus", "\u00fc", "r", "g", "e", "n",
-                         "Leertaste", "Gro\u00df ein", "M", "Gro\u00df aus", "\u00fc", "l", "l", "e", "r")
+                         "Space", "Gro\u00df ein", "M", "Gro\u00df aus", "\u00fc", "l", "l", "e", "r")
     yield 200
     tour.shot(keyboard, "19-german-keyboard")
     tour.press(keyboard, "OK")
