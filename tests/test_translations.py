@@ -33,6 +33,8 @@ def german(wx_app):
 
 @pytest.fixture
 def us_keyboard():
+    """The US keyboard whatever locale the session has, so the captions
+    checked are the keyboard's own."""
     nuv_touchui.set_keyboard_layout("us")
     yield
     nuv_touchui.set_keyboard_layout(None)
@@ -46,7 +48,6 @@ def every_keypad_shown(frame, message_boxes):
         pad = nuv_touch.DigitKeypad(frame, mode, 0, 10)
         pad.set_value(entry)
         click(pad.m_button17)
-        shown.append(pad.ui_message.GetLabel())
         shown += texts_of(pad)
         pad.Destroy()
     for dialog in (nuv_touch.DigitPasswordKeypad(frame), nuv_touch.AlphaKeypad(frame, message="x")):
