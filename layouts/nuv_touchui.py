@@ -24,8 +24,8 @@ import wx
 from nuv_wxtools import window_fit_layout
 
 __all__ = ["DigitKeypad", "DigitPasswordKeypad", "AlphaKeypad", "KeyButton",
-           "EntryField", "Label", "UniformGridSizer", "key_side", "KEYBOARDS",
-           "set_keyboard_layout", "keyboard_layout"]
+           "EntryField", "Label", "UniformGridSizer", "key_side", "Keyboard",
+           "KEYBOARDS", "set_keyboard_layout", "keyboard_layout"]
 
 # Smallest key side, in device-independent pixels.
 MIN_KEY_DIP = 48
