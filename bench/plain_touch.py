@@ -41,7 +41,7 @@ def _font(size):
 
 
 def _show_error(text):
-    wx.MessageBox(text, style=wx.OK | wx.ICON_ERROR)
+    wx.MessageBox(wx.GetTranslation(text), style=wx.OK | wx.ICON_ERROR)
 
 
 class DigitKeypad(DigitKeypadUI):
@@ -52,7 +52,7 @@ class DigitKeypad(DigitKeypadUI):
         if show_size is None:
             show_size = font_size + 12
         if message is None:
-            message = "请输入一个整数：" if mode == KEYPAD_MODE_INT else "请输入一个浮点数："
+            message = wx.GetTranslation("请输入一个整数：" if mode == KEYPAD_MODE_INT else "请输入一个浮点数：")
         self.ui_message.SetLabel(message)
         small_font = _font(font_size)
         m_buttons = [self.DotPoint, self.m_button2, self.m_button3, self.m_button4, self.m_button5, self.m_button6,

@@ -1,5 +1,6 @@
-# Installation of nuv_touch: the module, its type stubs and the layout and
-# tools modules (layouts/) go where the interpreter imports them.
+# Installation of nuv_touch: the module, its type stubs, the layout and
+# tools modules (layouts/) and the translation catalogs (nuv_touch_locale/)
+# go where the interpreter imports them.
 #
 #   cmake --install build                       the site directory under the
 #                                               prefix (/usr/local by default)
@@ -20,12 +21,18 @@ set(NUV_TOUCH_INSTALL_DIR "" CACHE PATH
 configure_file(${PROJECT_SOURCE_DIR}/touch/nuv_touch.pyi ${CMAKE_BINARY_DIR}/nuv_touch.pyi COPYONLY)
 configure_file(${PROJECT_SOURCE_DIR}/touch/nuv_touch.pyi ${CMAKE_BINARY_DIR}/nuv_touch-stubs/__init__.pyi COPYONLY)
 
+# The catalogs are there only when msgfmt was found (see locale/).
+set(_nuv_directories "[[${CMAKE_BINARY_DIR}/nuv_touch-stubs]]")
+if(NUV_TOUCH_LOCALE_DIR)
+  string(APPEND _nuv_directories " [[${NUV_TOUCH_LOCALE_DIR}]]")
+endif()
+
 install(CODE "
 set(NUV_TOUCH_PYTHON [[${Python_EXECUTABLE}]])
 set(NUV_TOUCH_SITE_DIR_SCRIPT [[${PROJECT_SOURCE_DIR}/cmake/site_dir.py]])
 set(NUV_TOUCH_FILES [[$<TARGET_FILE:nuv_touch>]] [[${CMAKE_BINARY_DIR}/nuv_touch.pyi]]
     [[${PROJECT_SOURCE_DIR}/layouts/nuv_touchui.py]] [[${PROJECT_SOURCE_DIR}/layouts/nuv_wxtools.py]])
-set(NUV_TOUCH_DIRECTORIES [[${CMAKE_BINARY_DIR}/nuv_touch-stubs]])
+set(NUV_TOUCH_DIRECTORIES ${_nuv_directories})
 if(NOT DEFINED NUV_TOUCH_INSTALL_DIR)
   set(NUV_TOUCH_INSTALL_DIR [[${NUV_TOUCH_INSTALL_DIR}]])
 endif()

@@ -3,7 +3,9 @@
 Run it on a touch screen (or any display) to use it:
     /usr/bin/python3 examples/operator_panel.py
 With `--tour DIR` it plays a scripted operator instead: opens each keypad,
-types, confirms, refuses a bad entry, and saves screenshots into DIR.
+types, confirms, refuses a bad entry, and saves screenshots into DIR; at the
+end it switches to German (catalog and keyboard) and takes a keypad and the
+keyboard again. `--german` starts the panel in German.
 """
 import argparse
 import os
@@ -13,6 +15,7 @@ import wx
 import wx.grid
 
 import nuv_touch
+import nuv_touchui
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from tour import Tour, generic_message_box  # noqa: E402
@@ -414,11 +417,55 @@ def screen_tour(tour):
         yield 300
 
 
+def speak_german():
+    """What an application does for German operators: load the keypads'
+    catalog (here without a system locale, which a machine may lack) and
+    choose the German keyboard. With `wx.Locale(wx.LANGUAGE_GERMAN)` and
+    `AddCatalog("nuv_touch")` the keyboard would follow by itself."""
+    catalogs = os.path.join(os.path.dirname(nuv_touch.__file__), "nuv_touch_locale")
+    wx.FileTranslationsLoader.AddCatalogLookupPathPrefix(catalogs)
+    translations = wx.Translations()
+    translations.SetLanguage(wx.LANGUAGE_GERMAN)
+    if not translations.AddCatalog("nuv_touch"):
+        raise RuntimeError("no German catalog under %s (build the module first)" % catalogs)
+    wx.Translations.Set(translations)
+    nuv_touchui.set_keyboard_layout("de")
+
+
+def german_tour(tour):
+    panel = tour.frame
+    speak_german()
+
+    tour.click(panel.spindle_button)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
+    yield from type_keys(tour, keypad, "1", "5", "0", "0")
+    yield 200
+    tour.shot(keypad, "18-german-keypad")
+    tour.press(keypad, "OK")
+    yield 300
+
+    tour.tap(panel.user_name)
+    yield 400
+    keyboard = tour.open_dialog(nuv_touch.AlphaKeypad)
+    tour.press(keyboard, "L\u00f6schen")
+    # The space key shows "Leertaste"; its label stays "Space".
+    yield from type_keys(tour, keyboard, "Gro\u00df ein", "J", "Gro\u00df aus", "\u00fc", "r", "g", "e", "n",
+                         "Space", "Gro\u00df ein", "M", "Gro\u00df aus", "\u00fc", "l", "l", "e", "r")
+    yield 200
+    tour.shot(keyboard, "19-german-keyboard")
+    tour.press(keyboard, "OK")
+    yield 300
+    if panel.user_name.GetValue() != "J\u00fcrgen M\u00fcller":
+        raise AssertionError("user name holds %r" % panel.user_name.GetValue())
+
+
 def full_tour(tour):
     yield from numeric_tour(tour)
     yield from prompts_tour(tour)
     yield from fields_tour(tour)
     yield from text_fields_tour(tour)
+    yield from german_tour(tour)
 
 
 def main(argv=None):
@@ -426,9 +473,12 @@ def main(argv=None):
     parser.add_argument("--tour", metavar="DIR", help="play the scripted tour and save screenshots in DIR")
     parser.add_argument("--screen-tour", action="store_true",
                         help="with --tour: open each keypad and shoot the whole screen instead")
+    parser.add_argument("--german", action="store_true", help="keypads and keyboard in German")
     args = parser.parse_args(argv)
 
     app = wx.App()
+    if args.german:
+        speak_german()
     frame = OperatorPanel()
     frame.Show()
     tour = None

@@ -7,12 +7,16 @@ handlers; the defaults here do nothing, so a layout can be shown on its own.
 
     DigitKeypad          numeric keypad with value field and bounds
     DigitPasswordKeypad  PIN pad with a masked field
-    AlphaKeypad          QWERTY keyboard with shift and caps-lock panels
+    AlphaKeypad          keyboard (US, German, French or Spanish) with shift
+                         and caps-lock panels
 
-Every key is a wx.Button whose label is exactly what it types. Keys are sized
-for a gloved finger: never under 48 px (at 96 dpi, about 13 mm), the numeric
-and PIN pads about 15 mm, and all scaled with the screen's resolution. A
-physical keyboard, where one is attached, drives the same keys.
+Every character key is a key whose label is exactly what it types. Fixed
+captions (OK, Cancel, Clear, the prompts) pass through wx.GetTranslation when
+the dialog is made, so a catalog the application loaded (domain "nuv_touch")
+shows them in the operator's language. Keys are sized for a gloved finger:
+never under 48 px (at 96 dpi, about 13 mm), the numeric and PIN pads about
+15 mm, and all scaled with the screen's resolution. A physical keyboard,
+where one is attached, drives the same keys.
 
 Each dialog fits the client area of its display with a window manager's
 frame around it (see _TouchDialog.Fit): the keys shrink as far as the screen
@@ -25,7 +29,8 @@ import wx
 from nuv_wxtools import display_room, window_fit_layout
 
 __all__ = ["DigitKeypad", "DigitPasswordKeypad", "AlphaKeypad", "KeyButton",
-           "EntryField", "Label", "UniformGridSizer", "key_side"]
+           "EntryField", "Label", "UniformGridSizer", "key_side", "Keyboard",
+           "KEYBOARDS", "set_keyboard_layout", "keyboard_layout"]
 
 # Smallest key side, in device-independent pixels.
 MIN_KEY_DIP = 48
@@ -41,11 +46,86 @@ ELLIPSIS = "\u2026"
 UNBOUNDED_MIN = "-\u221e"
 UNBOUNDED_MAX = "+\u221e"
 
-# Key rows of the alphanumeric keyboard. The two symbol rows share one panel
-# per shift state; each letter row has an upper- and a lower-case panel.
-SYMBOL_ROWS = ("`1234567890", "-=[]\\;',./")
-SHIFTED_SYMBOL_ROWS = ("~!@#$%^&*()", "_+{}|:\"<>?")
-LETTER_ROWS = ("QWERTYUIOP", "ASDFGHJKL", "ZXCVBNM")
+
+class Keyboard:
+    """The keys of one national keyboard.
+
+    The two symbol rows share one panel per shift state (`symbol_rows`
+    unshifted, `shifted_rows` shifted, row for row of equal length); each
+    letter row, given in lower case, has a lower- and an upper-case panel
+    for caps lock. Every letter sits on a letter row, so caps lock gives the
+    capital of each; a letter without a one-character capital (ß) keeps its
+    own key there. Every printable ASCII character is on some key of every
+    keyboard.
+    """
+
+    def __init__(self, symbol_rows, shifted_rows, letter_rows):
+        self.symbol_rows = symbol_rows
+        self.shifted_rows = shifted_rows
+        self.letter_rows = letter_rows
+
+    def width(self):
+        """Keys across the keyboard: the longer symbol row and the
+        Backspace and Clear column beside it."""
+        return len(self.symbol_rows[0]) + 3
+
+
+KEYBOARDS = {
+    "us": Keyboard(("`1234567890", "-=[]\\;',./"),
+                   ("~!@#$%^&*()", "_+{}|:\"<>?"),
+                   ("qwertyuiop", "asdfghjkl", "zxcvbnm")),
+    "de": Keyboard(("^1234567890\u00b4", "+#-.,<@\u20ac[]{}"),
+                   ("\u00b0!\"\u00a7$%&/()=?", "*'_:;>`~\\|\u00b2\u00b3"),
+                   ("qwertzuiop\u00fc", "asdfghjkl\u00f6\u00e4",
+                    "yxcvbnm\u00df")),
+    "fr": Keyboard(("\u00b21234567890)=", "-[]\\;',./\u20ac\u00a7"),
+                   ("`!@#$%^&*(\u00b0+_", "~{}|:\"<>?\u00a3\u00b5"),
+                   ("azertyuiop\u00e9\u00e8", "qsdfghjklm\u00e0\u00f9",
+                    "wxcvbn\u00e7\u00e2\u00ea\u00ee\u00f4\u00fb")),
+    "es": Keyboard(("\u00ba1234567890'\u00a1", "`+-[]\\;,.<\u20ac"),
+                   ("\u00aa!\"\u00b7$%&/()=?\u00bf", "^*_{}|:@#>~"),
+                   ("qwertyuiop\u00e1", "asdfghjkl\u00f1\u00e9",
+                    "zxcvbnm\u00ed\u00f3\u00fa\u00fc")),
+}
+
+# The keyboard the application chose, or None to follow its wx.Locale.
+_chosen_keyboard = None
+
+
+def set_keyboard_layout(name):
+    """Chooses the keyboard of the keyboards made from now on: a key of
+    KEYBOARDS ("us", "de", "fr", "es"), or None to follow the language of
+    the application's wx.Locale (US when none is set or its language has
+    no keyboard here)."""
+    global _chosen_keyboard
+    if name is not None and name not in KEYBOARDS:
+        raise ValueError("no keyboard %r; choose one of %s"
+                         % (name, ", ".join(sorted(KEYBOARDS))))
+    _chosen_keyboard = name
+
+
+def keyboard_layout():
+    """The name of the keyboard the next keyboard dialog shows."""
+    if _chosen_keyboard is not None:
+        return _chosen_keyboard
+    locale = wx.GetLocale()
+    if locale is not None:
+        language = locale.GetCanonicalName().partition("_")[0]
+        if language in KEYBOARDS:
+            return language
+    return "us"
+
+
+def _capital(letter):
+    """The key caps lock shows for `letter`: its capital, or the letter
+    itself when the capital is not one character (ß would become SS)."""
+    capital = letter.upper()
+    return capital if len(capital) == 1 else letter
+
+
+def _(text):
+    """The operator's translation of a fixed caption, looked up now."""
+    return wx.GetTranslation(text)
 
 
 def _screen_ppi():
@@ -395,10 +475,12 @@ class _TouchDialog(wx.Dialog):
         side = self._key_side if side is None else side
         return round(units * (side + self._gap) - self._gap)
 
-    def _key(self, parent, name, label, handler, units=1.0, font=None):
-        """Make a key; `handler` (a bound method or None) gets its presses."""
-        key = KeyButton(parent, label, (self._span(units), self._key_side),
-                        name)
+    def _key(self, parent, name, label, handler, units=1.0, font=None,
+             kind=None):
+        """Make a key (a KeyButton, or the subclass `kind`); `handler` (a
+        bound method or None) gets its presses."""
+        key = (kind or KeyButton)(parent, label,
+                                  (self._span(units), self._key_side), name)
         if font is not None:
             key.SetFont(font)
         if handler is not None:
@@ -611,16 +693,16 @@ class DigitKeypad(_TouchDialog):
     """
 
     def __init__(self, parent):
-        self._init_dialog(parent, "Number", PAD_KEY_MM)
+        self._init_dialog(parent, _("Number"), PAD_KEY_MM)
         key_font = _font(18)
 
-        self.ui_message = Label(self, "ui_message", "Enter a number:")
+        self.ui_message = Label(self, "ui_message", _("Enter a number:"))
         self.ui_message.SetFont(_font(14))
         self.mValueField = EntryField(self, "mValueField", wx.TE_RIGHT)
         self.mValueField.SetFont(_font(26))
-        self.m_staticText3 = Label(self, "m_staticText3", "Min:")
+        self.m_staticText3 = Label(self, "m_staticText3", _("Min:"))
         self.ui_minimum = Label(self, "ui_minimum", UNBOUNDED_MIN)
-        self.m_staticText5 = Label(self, "m_staticText5", "Max:")
+        self.m_staticText5 = Label(self, "m_staticText5", _("Max:"))
         self.ui_maxmum = Label(self, "ui_maxmum", UNBOUNDED_MAX)
         for label in (self.m_staticText3, self.ui_minimum,
                       self.m_staticText5, self.ui_maxmum):
@@ -645,10 +727,10 @@ class DigitKeypad(_TouchDialog):
         minus = key("m_button5", "\u2212", self.OnNegative, (0, 3))
         plus = key("m_button9", "+", self.OnPositive, (1, 3))
         dot = key("DotPoint", ".", self.OnDot, (2, 3))
-        clear = key("m_button15", "Clear", self.OnClearAll, (3, 2), (1, 2))
-        cancel = key("m_button16", "Cancel", self._on_cancel_key, (4, 0),
+        clear = key("m_button15", _("Clear"), self.OnClearAll, (3, 2), (1, 2))
+        cancel = key("m_button16", _("Cancel"), self._on_cancel_key, (4, 0),
                      (1, 2))
-        confirm = key("m_button17", "OK", self.on_enter, (4, 2), (1, 2))
+        confirm = key("m_button17", _("OK"), self.on_enter, (4, 2), (1, 2))
         cancel.SetBackgroundColour(CANCEL_COLOUR)
         confirm.SetBackgroundColour(CONFIRM_COLOUR)
 
@@ -761,10 +843,10 @@ class DigitPasswordKeypad(_TouchDialog):
     """
 
     def __init__(self, parent):
-        self._init_dialog(parent, "PIN", PAD_KEY_MM)
+        self._init_dialog(parent, _("PIN"), PAD_KEY_MM)
         key_font = _font(18)
 
-        self.ui_message = Label(self, "ui_message", "Enter PIN:")
+        self.ui_message = Label(self, "ui_message", _("Enter PIN:"))
         self.ui_message.SetFont(_font(14))
         self.ui_text = EntryField(self, "ui_text",
                                   wx.TE_PASSWORD | wx.TE_CENTRE)
@@ -790,9 +872,9 @@ class DigitPasswordKeypad(_TouchDialog):
                 ("m_button12", "3", (2, 2))):
             digits[digit] = key(name, digit, self.on_digit, pos)
         digits["0"] = key("m_button13", "0", self.on_digit, (3, 0), (1, 3))
-        clear = key("m_button15", "Clear", self.on_clear, (0, 3))
-        cancel = key("m_button16", "Cancel", self._on_cancel_key, (1, 3))
-        confirm = key("m_button17", "OK", self.on_confirm, (2, 3), (2, 1))
+        clear = key("m_button15", _("Clear"), self.on_clear, (0, 3))
+        cancel = key("m_button16", _("Cancel"), self._on_cancel_key, (1, 3))
+        confirm = key("m_button17", _("OK"), self.on_confirm, (2, 3), (2, 1))
         cancel.SetBackgroundColour(CANCEL_COLOUR)
         confirm.SetBackgroundColour(CONFIRM_COLOUR)
         # The numeric pad's sign and decimal-point keys have no use here.
@@ -829,8 +911,22 @@ class DigitPasswordKeypad(_TouchDialog):
         pass
 
 
+class _BlankKey(KeyButton):
+    """The Tab or the Space key. The keyboard types a blank for a key
+    labelled with the English name ("Tab", "Space"), so GetLabel keeps that
+    name while the key shows it translated."""
+
+    def __init__(self, parent, label, *args):
+        KeyButton.__init__(self, parent, _(label), *args)
+        self._typed_name = label
+
+    def GetLabel(self):
+        return self._typed_name
+
+
 class AlphaKeypad(_TouchDialog):
-    """Alphanumeric keyboard layout (US QWERTY).
+    """Alphanumeric keyboard layout: US QWERTY, German QWERTZ, French AZERTY
+    or Spanish, as keyboard_layout() names when the dialog is made.
 
         message (ui_message)
         [ text (ui_value_normal / ui_value_password) ]
@@ -845,7 +941,9 @@ class AlphaKeypad(_TouchDialog):
     and `Shift` (hidden); each letter row on a lower-case panel (shown) and
     an upper-case one (hidden) in the same place. Showing and hiding them is
     the keyboard's job (on_shift, on_caps_on, on_caps_off); between them
-    every printable ASCII character is on some key.
+    every printable ASCII character, and the national letters and symbols,
+    are on some key. The national keyboards are wider than the US one:
+    rows are as long as their keys need.
 
     Character keys, Tab and Space go to on_character; the other keys to
     on_backspace, on_clear, on_shift, on_caps_on and on_caps_off. OK ends the
@@ -854,12 +952,14 @@ class AlphaKeypad(_TouchDialog):
     """
 
     def __init__(self, parent):
-        self._init_dialog(parent, "Keyboard", KEYBOARD_KEY_MM)
+        keyboard = KEYBOARDS[keyboard_layout()]
+        across = keyboard.width()
+        self._init_dialog(parent, _("Keyboard"), KEYBOARD_KEY_MM)
         key_font = _font(14)
         gap = self._gap
         margin = self._margin
 
-        self.ui_message = Label(self, "ui_message", "Enter text:")
+        self.ui_message = Label(self, "ui_message", _("Enter text:"))
         self.ui_message.SetFont(_font(14))
         self.ui_value_normal = EntryField(self, "ui_value_normal")
         self.ui_value_password = EntryField(self, "ui_value_password",
@@ -894,8 +994,8 @@ class AlphaKeypad(_TouchDialog):
             panel.SetSizer(column)
             return panel
 
-        self.no_Shift = symbol_panel("no_Shift", SYMBOL_ROWS)
-        self.Shift = symbol_panel("Shift", SHIFTED_SYMBOL_ROWS)
+        self.no_Shift = symbol_panel("no_Shift", keyboard.symbol_rows)
+        self.Shift = symbol_panel("Shift", keyboard.shifted_rows)
         self.Shift.Hide()
 
         # Letter panels: one row each, upper case for caps lock on.
@@ -908,25 +1008,41 @@ class AlphaKeypad(_TouchDialog):
             panel.SetSizer(row)
             return panel
 
-        for index, chars in enumerate(LETTER_ROWS):
-            on = letter_panel("ui_caps_on_%d" % index, chars.upper())
-            off = letter_panel("ui_caps_off_%d" % index, chars.lower())
+        for index, chars in enumerate(keyboard.letter_rows):
+            on = letter_panel("ui_caps_on_%d" % index,
+                              "".join(map(_capital, chars)))
+            off = letter_panel("ui_caps_off_%d" % index, chars)
             on.Hide()
             setattr(self, "ui_caps_on_%d" % index, on)
             setattr(self, "ui_caps_off_%d" % index, off)
 
-        backspace = key(self, "backspace", "Backspace", self.on_backspace, 3)
-        clear = key(self, "clear", "Clear", self.on_clear, 3)
-        tab = key(self, "tab", "Tab", self.on_character, 2)
-        cancel = key(self, "cancel", "Cancel", self._on_cancel_key, 2)
-        caps_on = key(self, "caps_on", "Caps On", self.on_caps_on, 2.5)
-        confirm = key(self, "ok", "OK", self._on_ok_key, 2.5)
-        self.ui_shift_0 = key(self, "ui_shift_0", "Shift", self.on_shift, 3.5)
-        self.ui_shift_1 = key(self, "ui_shift_1", "Shift", self.on_shift, 3.5)
-        self.ui_shift_2 = key(self, "ui_shift_2", "Shift", self.on_shift, 2)
-        caps_off = key(self, "caps_off", "Caps Off", self.on_caps_off, 2.5)
-        space = key(self, "space", "Space", self.on_character, 7)
-        self.ui_shift_3 = key(self, "ui_shift_3", "Shift", self.on_shift, 2.5)
+        def blank_key(name, label, units):
+            return self._key(self, name, label, self.on_character, units,
+                             key_font, kind=_BlankKey)
+
+        # The keys beside a letter row share what the row leaves of the
+        # keyboard's width.
+        def beside(row):
+            return (across - len(keyboard.letter_rows[row])) / 2.0
+
+        backspace = key(self, "backspace", _("Backspace"), self.on_backspace,
+                        3)
+        clear = key(self, "clear", _("Clear"), self.on_clear, 3)
+        tab = blank_key("tab", "Tab", beside(0))
+        cancel = key(self, "cancel", _("Cancel"), self._on_cancel_key,
+                     beside(0))
+        caps_on = key(self, "caps_on", _("Caps On"), self.on_caps_on,
+                      beside(1))
+        confirm = key(self, "ok", _("OK"), self._on_ok_key, beside(1))
+        shift = _("Shift")
+        self.ui_shift_0 = key(self, "ui_shift_0", shift, self.on_shift,
+                              beside(2))
+        self.ui_shift_1 = key(self, "ui_shift_1", shift, self.on_shift,
+                              beside(2))
+        self.ui_shift_2 = key(self, "ui_shift_2", shift, self.on_shift, 2)
+        caps_off = key(self, "caps_off", _("Caps Off"), self.on_caps_off, 2.5)
+        space = blank_key("space", "Space", across - 7)
+        self.ui_shift_3 = key(self, "ui_shift_3", shift, self.on_shift, 2.5)
         cancel.SetBackgroundColour(CANCEL_COLOUR)
         confirm.SetBackgroundColour(CONFIRM_COLOUR)
 

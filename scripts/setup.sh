@@ -8,7 +8,12 @@ PYTHON=${PYTHON:-/usr/bin/python3}
 NUV_TOUCH_BUILD=${NUV_TOUCH_BUILD:-$NUV_ROOT/build}
 export PYTHON NUV_TOUCH_BUILD
 
+# gettext compiles the translation catalogs; fonts-wqy-microhei draws the
+# Chinese default prompts of the numeric keypad, which are empty boxes on a
+# machine without a CJK font (the smallest Debian sans-serif font that has
+# their glyphs).
 NUV_PACKAGES=(python3-wxgtk4.0 python3-dev pybind11-dev cmake g++ make libgmp-dev
+              gettext fonts-wqy-microhei
               python3-pytest python3-pytest-xvfb python3-hypothesis python3-mypy xvfb xauth)
 
 install_missing_packages() {

@@ -8,7 +8,8 @@ import wx
 import wx.grid
 
 import nuv_touch
-from conftest import click, pump, run_modal
+import nuv_touchui
+from conftest import click, pump, run_modal, send_key
 
 SHIFT_ON = (255, 128, 0)
 SHIFT_OFF = (225, 225, 255)
@@ -74,6 +75,14 @@ def key(dialog, label):
     walk(dialog)
     assert len(found) == (4 if label == "Shift" else 1), "%d visible keys labelled %r" % (len(found), label)
     return found[0]
+
+
+def buttons(window):
+    """Every key of the window, shown or not."""
+    for child in window.GetChildren():
+        if isinstance(child, wx.Button):
+            yield child
+        yield from buttons(child)
 
 
 def type_keys(dialog, *labels):
@@ -296,3 +305,53 @@ def test_confirm_and_cancel_in_the_modal_loop(keyboard):
     dialog = keyboard()
     code = run_modal(dialog, lambda d: type_keys(d, "x"), lambda d: click(key(d, "Cancel")))
     assert code != wx.ID_OK
+
+
+# --- national keyboards ---------------------------------------------------
+
+@pytest.fixture
+def layout_choice():
+    """set_keyboard_layout, reset to following the locale afterwards."""
+    yield nuv_touchui.set_keyboard_layout
+    nuv_touchui.set_keyboard_layout(None)
+
+
+@pytest.mark.parametrize("name, presses, typed", [
+    ("de", ("\u00e4", "\u00f6", "\u00fc", "\u00df", "\u20ac", "Caps On", "\u00c4", "\u00d6", "\u00dc", "\u00df",
+            "Caps Off", "Shift", "\u00a7", "\u00b0", "Shift", "z", "y"), "\u00e4\u00f6\u00fc\u00df\u20ac"
+     "\u00c4\u00d6\u00dc\u00df\u00a7\u00b0zy"),
+    ("fr", ("\u00e9", "\u00e8", "\u00e0", "\u00e7", "\u00f9", "\u00ea", "Caps On", "\u00c9", "\u00c8", "\u00c0",
+            "\u00c7", "\u00d9", "A", "Caps Off", "Shift", "\u00a3", "\u00b5", "Shift", "\u20ac"),
+     "\u00e9\u00e8\u00e0\u00e7\u00f9\u00ea\u00c9\u00c8\u00c0\u00c7\u00d9A\u00a3\u00b5\u20ac"),
+    ("es", ("\u00f1", "\u00e1", "\u00e9", "\u00ed", "\u00f3", "\u00fa", "\u00fc", "\u00a1", "Caps On", "\u00d1",
+            "\u00c1", "\u00dc", "Caps Off", "Shift", "\u00bf", "Shift"),
+     "\u00f1\u00e1\u00e9\u00ed\u00f3\u00fa\u00fc\u00a1\u00d1\u00c1\u00dc\u00bf"),
+])
+def test_each_national_keyboard_types_its_own_characters(keyboard, layout_choice, name, presses, typed):
+    layout_choice(name)
+    dialog = keyboard()
+    type_keys(dialog, *presses)
+    assert dialog.get_value() == typed
+    # A national character from a physical keyboard reaches its key too.
+    send_key(dialog, ord(typed[0]), char=typed[0], kind=wx.wxEVT_CHAR)
+    assert dialog.get_value() == typed + typed[0]
+    # Every printable ASCII character stays on some key.
+    labels = {button.GetLabel() for button in buttons(dialog)}
+    assert {chr(c) for c in range(33, 127)} <= labels
+
+
+def test_the_keyboard_follows_the_locale_unless_the_application_chooses(wx_app, layout_choice):
+    assert nuv_touchui.keyboard_layout() == "us"
+    with wx.LogNull():  # the system may lack the French locale: wx warns, the language still counts
+        locale = wx.Locale(wx.LANGUAGE_FRENCH)
+    try:
+        assert nuv_touchui.keyboard_layout() == "fr"
+        layout_choice("es")
+        assert nuv_touchui.keyboard_layout() == "es"
+        layout_choice(None)
+        assert nuv_touchui.keyboard_layout() == "fr"
+    finally:
+        del locale
+    assert nuv_touchui.keyboard_layout() == "us"
+    with pytest.raises(ValueError, match="'it'"):
+        layout_choice("it")

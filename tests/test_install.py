@@ -14,7 +14,8 @@ import pytest
 from conftest import BUILD_DIR, ROOT
 
 PY = f"python{sys.version_info.major}.{sys.version_info.minor}"
-INSTALLED = ("nuv_touch.pyi", "nuv_touchui.py", "nuv_wxtools.py", "nuv_touch-stubs/__init__.pyi")
+INSTALLED = ("nuv_touch.pyi", "nuv_touchui.py", "nuv_wxtools.py", "nuv_touch-stubs/__init__.pyi",
+             "nuv_touch_locale/de/LC_MESSAGES/nuv_touch.mo")
 
 
 def clean_env(**extra):

@@ -14,13 +14,18 @@ void set_digit_pad_key_font(py::handle dialog, py::handle font) {
     for (py::handle key : keys) call_method(key, "SetFont", font);
 }
 
+py::object translated(const char* text) {
+    return call_method(global("wx"), "GetTranslation", literal(text));
+}
+
 void show_error(const char* text) {
     py::object wx = global("wx");
+    py::object shown = translated(text);
     py::object style = steal_or_throw(PyNumber_Or(get_attr(wx, "OK").ptr(), get_attr(wx, "ICON_ERROR").ptr()));
     // wx.MessageBox(text, style=style), through vectorcall.
     static PyObject* const keywords = Py_BuildValue("(O)", interned("style"));  // kept for the process
     if (!keywords) throw py::error_already_set();
-    PyObject* argv[] = {wx.ptr(), literal(text).ptr(), style.ptr()};
+    PyObject* argv[] = {wx.ptr(), shown.ptr(), style.ptr()};
     steal_or_throw(PyObject_VectorcallMethod(interned("MessageBox"), argv, 2 | PY_VECTORCALL_ARGUMENTS_OFFSET,
                                              keywords));
 }

@@ -1,6 +1,6 @@
 // What the keypads and their users share: the keypad font, the sixteen keys
-// of the digit pads, the error box, the layout refit, the confirmed-result
-// test, and the guard that destroys a dialog on every path out of the code
+// of the digit pads, the translation of the texts the operator reads, the
+// error box, the layout refit, the confirmed-result test, and the guard that destroys a dialog on every path out of the code
 // that created it.
 #pragma once
 
@@ -22,8 +22,13 @@ inline constexpr const char* kDigitPadKeys[] = {
 // before the first one is changed.
 void set_digit_pad_key_font(py::handle dialog, py::handle font);
 
-// wx.MessageBox(text, style=wx.OK | wx.ICON_ERROR): no caption, no parent.
+// wx.GetTranslation(text), asked when the text is about to be shown: the
+// text itself unless a catalog the application loaded translates it.
 // `text` is static text (its str is made once and kept).
+py::object translated(const char* text);
+
+// wx.MessageBox(translated(text), style=wx.OK | wx.ICON_ERROR): no caption,
+// no parent.
 void show_error(const char* text);
 
 // window_fit_layout(window), as the module currently binds it.

@@ -84,7 +84,7 @@ py::object init(const Args& a) {
     // windows and keep the application from exiting.
     DialogGuard half_built(py::reinterpret_borrow<py::object>(self));
     if (show_size.is_none()) show_size = steal_or_throw(PyNumber_Add(font_size.ptr(), py::int_(12).ptr()));
-    if (message.is_none()) message = py::str(is_integer_mode(mode) ? kIntegerPrompt : kFloatPrompt);
+    if (message.is_none()) message = translated(is_integer_mode(mode) ? kIntegerPrompt : kFloatPrompt);
     call_method(get_attr(self, "ui_message"), "SetLabel", message);
 
     py::object small_font = keypad_font(font_size);

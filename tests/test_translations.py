@@ -1,0 +1,118 @@
+"""The operator's language: every text the keypads show goes through
+wx.GetTranslation when it is shown, and the shipped German catalog
+translates all of them. (The texts without a catalog are checked where each
+keypad is tested.)"""
+
+import gettext
+import re
+
+import pytest
+import wx
+
+import nuv_touch
+import nuv_touchui
+from conftest import BUILD_DIR, ROOT, click, run_modal
+from test_alpha_keypad import type_keys
+from test_binding import tap
+
+CATALOG_DIR = BUILD_DIR / "nuv_touch_locale"
+
+
+@pytest.fixture
+def german(wx_app):
+    """The German catalog loaded as an application loads it without a
+    system locale; unloaded afterwards."""
+    translations = wx.Translations()
+    translations.SetLanguage(wx.LANGUAGE_GERMAN)
+    wx.FileTranslationsLoader.AddCatalogLookupPathPrefix(str(CATALOG_DIR))
+    assert translations.AddCatalog("nuv_touch")
+    wx.Translations.Set(translations)
+    yield
+    wx.Translations.Set(None)
+
+
+@pytest.fixture
+def us_keyboard():
+    """The US keyboard whatever locale the session has, so the captions
+    checked are the keyboard's own."""
+    nuv_touchui.set_keyboard_layout("us")
+    yield
+    nuv_touchui.set_keyboard_layout(None)
+
+
+def every_keypad_shown(frame, message_boxes):
+    """Makes each keypad, refuses an entry of each kind, and returns the
+    texts shown: the prompts, the error boxes and every label and title."""
+    shown = []
+    for mode, entry in ((nuv_touch.KEYPAD_MODE_INT, "-"), (nuv_touch.KEYPAD_MODE_FLOAT, "99")):
+        pad = nuv_touch.DigitKeypad(frame, mode, 0, 10)
+        pad.set_value(entry)
+        click(pad.m_button17)
+        shown += texts_of(pad)
+        pad.Destroy()
+    for dialog in (nuv_touch.DigitPasswordKeypad(frame), nuv_touch.AlphaKeypad(frame, message="x")):
+        shown += texts_of(dialog)
+        dialog.Destroy()
+    return shown + message_boxes.messages
+
+
+def texts_of(dialog):
+    """The title and the caption of every key and label, as shown."""
+    texts = [dialog.GetTitle()]
+    windows = list(dialog.GetChildren())
+    while windows:
+        window = windows.pop()
+        windows += window.GetChildren()
+        if isinstance(window, nuv_touchui.KeyButton):
+            texts.append(nuv_touchui.KeyButton.GetLabel(window))  # the caption, as the key shows it
+        elif isinstance(window, wx.StaticText):
+            texts.append(window.GetLabel())
+    return texts
+
+
+def catalog_texts():
+    """The msgids of the shipped template."""
+    template = (ROOT / "locale" / "nuv_touch.pot").read_text(encoding="utf-8")
+    return {eval(text) for text in re.findall(r'^msgid (".*")$', template, re.M)} - {""}
+
+
+def test_the_template_lists_what_is_translated_and_the_german_catalog_all_of_it(frame, message_boxes,
+                                                                             monkeypatch, us_keyboard):
+    asked = []
+    real = wx.GetTranslation
+    monkeypatch.setattr(wx, "GetTranslation", lambda text, *more: asked.append(text) or real(text, *more))
+    every_keypad_shown(frame, message_boxes)
+    assert set(asked) == catalog_texts()
+    with open(CATALOG_DIR / "de" / "LC_MESSAGES" / "nuv_touch.mo", "rb") as compiled:
+        german = gettext.GNUTranslations(compiled)
+    assert set(german._catalog) - {""} == catalog_texts()
+
+
+def test_a_loaded_catalog_translates_every_text_at_show_time(frame, message_boxes, german, us_keyboard):
+    shown = every_keypad_shown(frame, message_boxes)
+    for text in ("Bitte eine ganze Zahl eingeben:", "Bitte eine Dezimalzahl eingeben:",
+                 "Ungültiges Zahlenformat. Bitte erneut eingeben.",
+                 "Der Wert liegt außerhalb des zulässigen Bereichs. Bitte erneut eingeben.",
+                 "Zahl", "Abbrechen", "Löschen", "PIN eingeben:", "Tastatur", "Umschalt", "Leertaste"):
+        assert text in shown
+    assert not {"Cancel", "Clear", "Shift", "Space", "请输入一个整数："} & set(shown)
+
+    # The blank keys show their translation but type what their English name
+    # stands for; a proxy's keypad is translated too.
+    keyboard = nuv_touch.AlphaKeypad(frame)
+    type_keys(keyboard, "a", "Space", "Tab")
+    assert keyboard.get_value() == "a \t"
+    keyboard.Destroy()
+    field = wx.TextCtrl(frame)
+    nuv_touch.DigitKeypadProxy(field, nuv_touch.KEYPAD_MODE_INT, 0, 9)
+    prompts = []
+    run_modal(lambda: tap(field), lambda pad: prompts.append(pad.ui_message.GetLabel()),
+              lambda pad: type_keys(pad, "7", "OK"))
+    assert prompts == ["Bitte eine ganze Zahl eingeben:"] and field.GetValue() == "7"
+
+
+def test_unloading_the_catalog_brings_the_texts_back(frame, message_boxes, german, us_keyboard):
+    wx.Translations.Set(None)
+    shown = every_keypad_shown(frame, message_boxes)
+    assert {"请输入一个整数：", "请输入一个浮点数：", "Invalid number format. Please input again.",
+            "Number value is out of range. Please input again.", "Cancel", "Space"} <= set(shown)
