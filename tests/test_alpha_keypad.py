@@ -8,6 +8,7 @@ import wx
 import wx.grid
 
 import nuv_touch
+from nuv_touchui import KeyButton
 from conftest import click, pump, run_modal
 
 SHIFT_ON = (255, 128, 0)
@@ -68,7 +69,7 @@ def key(dialog, label):
 
     def walk(window):
         for child in window.GetChildren():
-            if isinstance(child, wx.Button) and child.GetLabel() == label and shown(child):
+            if isinstance(child, KeyButton) and child.GetLabel() == label and shown(child):
                 found.append(child)
             walk(child)
     walk(dialog)
