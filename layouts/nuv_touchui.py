@@ -103,18 +103,21 @@ class KeyButton(wx.Control):
     REPEAT_DELAY_MS = 500
     REPEAT_INTERVAL_MS = 100
 
+    # State a key starts with (set on the instance once it changes).
+    _font = None  # None: the window's own
+    _face = None  # None: the default face
+    _pressed = False  # a finger is down on the key
+    _painted = False
+    _tracking = False  # the finger's events are bound
+    _repeat = None  # the timer of a repeating key
+    _repeated = False  # the press being held has fired already
+
     def __init__(self, parent, label, size, name, repeats=False):
         wx.Control.__init__(self, parent, wx.ID_ANY, style=wx.BORDER_NONE,
                             name=name)
         self.SetBackgroundStyle(wx.BG_STYLE_PAINT)
         self._label = label
         self._planned = wx.Size(size)
-        self._font = None
-        self._face = None
-        self._pressed = False
-        self._tracking = False
-        self._repeat = None
-        self._repeated = False
         if repeats:
             self._repeat = wx.Timer(self)
             self.Bind(wx.EVT_TIMER, self._on_repeat, self._repeat)
@@ -149,17 +152,23 @@ class KeyButton(wx.Control):
     def GetTextExtent(self, text):
         return wx.Size(*self.GetFullTextExtent(text, self.GetFont())[:2])
 
+    def GetBackgroundColour(self):
+        return wx.Colour(self._face) if self._face is not None \
+            else wx.Control.GetBackgroundColour(self)
+
     def SetBackgroundColour(self, colour):
+        # Kept by the key, like the font: the toolkit would restyle it.
         self._face = wx.Colour(colour)
-        wx.Control.SetBackgroundColour(self, colour)
-        self.Refresh()
+        if self._painted:
+            self.Refresh()
         return True
 
     def Enable(self, enable=True):
         changed = wx.Control.Enable(self, enable)
         if changed:
             self._cancel()
-            self.Refresh()
+            if self._painted:
+                self.Refresh()
         return changed
 
     def Disable(self):
@@ -183,7 +192,8 @@ class KeyButton(wx.Control):
 
     def _changed(self):
         self.InvalidateBestSize()
-        self.Refresh()
+        if self._painted:  # else the first paint is still to come
+            self.Refresh()
 
     # The finger ----------------------------------------------------------
 
@@ -254,6 +264,7 @@ class KeyButton(wx.Control):
     # Drawing -------------------------------------------------------------
 
     def _on_paint(self, event):
+        self._painted = True
         dc = wx.PaintDC(self)
         if self.GetContentScaleFactor() != 1:  # a bitmap would blur
             self._draw(dc)
