@@ -12,9 +12,9 @@ ratio and the target:
     confirm    the confirm check on integer entries of growing length
     memory     RSS and allocated-block growth over open/confirm/destroy cycles
     imports    import time of the module once wx is imported
-    layouts    the layouts with drawn keys against the layouts as they were
-               with native buttons (bench/native_keys), both under the
-               plain-Python keypads: construction and tap to painted
+    layouts    the layouts with drawn keys against the layout module as it
+               was with native buttons (bench/native_keys), both under the
+               plain-Python keypads: construction and tap to drawn
 
 Classes the module does not have yet are reported as missing, not measured.
 """
@@ -527,21 +527,16 @@ def cancel(dialog):
 
 
 def load_native_key_floor():
-    """The plain-Python keypads over the layouts as they were with native
-    buttons, loaded beside the current ones: the old side of the layouts
-    group, measured in the same process and run as the new."""
-    names = ("nuv_wxtools", "nuv_touchui")
-    saved = {name: sys.modules.get(name) for name in names}
+    """The plain-Python keypads over the layout module as it was with native
+    buttons (the tools module is the current one), loaded beside the current
+    ones: the old side of the layouts group, measured in the same process
+    and run as the new."""
+    current = sys.modules["nuv_touchui"]
     try:
-        for name in names:
-            sys.modules[name] = load_source(name, os.path.join(NATIVE_KEYS_DIR, name + ".py"))
+        sys.modules["nuv_touchui"] = load_source("nuv_touchui", os.path.join(NATIVE_KEYS_DIR, "nuv_touchui.py"))
         return load_source("plain_touch_native_keys", plain_touch.__file__)
     finally:
-        for name, module in saved.items():
-            if module is None:
-                sys.modules.pop(name, None)
-            else:
-                sys.modules[name] = module
+        sys.modules["nuv_touchui"] = current
 
 
 def load_source(name, path):

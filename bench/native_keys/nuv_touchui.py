@@ -1,5 +1,5 @@
-# The layouts as they were with native wx.Button keys, before the keys drew
-# themselves: the old side of the bench's layouts group. Not shipped.
+# The layout module as it was with native wx.Button keys, before the keys
+# drew themselves: the old side of the bench's layouts group. Not shipped.
 """Touch-panel keypad layouts.
 
 Three dialogs, each the visual half of an on-screen keypad: the widgets, their
