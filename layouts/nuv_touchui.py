@@ -89,7 +89,7 @@ class KeyButton(wx.Control):
     in their font, and act on the finger themselves.
 
     The label is literal text: GetLabel() returns exactly the characters on
-    the key, which is what a character key types. A key is pressed while
+    the key ("&" included), which is what a character key types. A key is pressed while
     the finger is down on it and fires a wx.EVT_BUTTON command event, with
     the key as its event object, when the finger lifts inside it; sliding
     off cancels. A repeating key (Backspace) fires again and again while
