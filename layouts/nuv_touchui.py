@@ -80,13 +80,15 @@ def key_side(window, mm, units_across=1, units_down=1):
     return max(side, smallest)
 
 
-class KeyButton(wx.Control):
+class KeyButton(wx.Window):
     """One key of a touch keypad, drawn by itself.
 
     A native button costs several times what a plain window does to create,
     and a keyboard has over a hundred keys: these keys are light windows
     that paint a flat key face in their background colour, with the label
-    in their font, and act on the finger themselves.
+    in their font, and act on the finger themselves. A plain wx.Window, not
+    a wx.Control: wx asks GTK for a control's default colours at every
+    paint, which trebles what a key's paint costs.
 
     The label is literal text: GetLabel() returns exactly the characters on
     the key ("&" included), which is what a character key types. A key is pressed while
@@ -113,7 +115,7 @@ class KeyButton(wx.Control):
     _repeated = False  # the press being held has fired already
 
     def __init__(self, parent, label, size, name, repeats=False):
-        wx.Control.__init__(self, parent, wx.ID_ANY, style=wx.BORDER_NONE,
+        wx.Window.__init__(self, parent, wx.ID_ANY, style=wx.BORDER_NONE,
                             name=name)
         self.SetBackgroundStyle(wx.BG_STYLE_PAINT)
         self._label = label
@@ -140,7 +142,7 @@ class KeyButton(wx.Control):
 
     def GetFont(self):
         return self._font if self._font is not None \
-            else wx.Control.GetFont(self)
+            else wx.Window.GetFont(self)
 
     def SetFont(self, font):
         # The key draws with the font itself: handing it to the toolkit
@@ -154,7 +156,7 @@ class KeyButton(wx.Control):
 
     def GetBackgroundColour(self):
         return wx.Colour(self._face) if self._face is not None \
-            else wx.Control.GetBackgroundColour(self)
+            else wx.Window.GetBackgroundColour(self)
 
     def SetBackgroundColour(self, colour):
         # Kept by the key, like the font: the toolkit would restyle it.
@@ -164,7 +166,7 @@ class KeyButton(wx.Control):
         return True
 
     def Enable(self, enable=True):
-        changed = wx.Control.Enable(self, enable)
+        changed = wx.Window.Enable(self, enable)
         if changed:
             self._cancel()
             if self._painted:
