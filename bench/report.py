@@ -9,10 +9,12 @@ GROUP_TITLES = collections.OrderedDict([
     ("handlers", "(2) calls on a live dialog or proxy, per call"),
     ("standins", "(2) the same calls, widgets replaced by stand-ins: the code's own cost per call"),
     ("taps", "(3) full tap cycle of each proxy, per cycle"),
-    ("latency", "(3) tap to keypad painted on screen (median; worst of the module)"),
+    ("latency", "(3) tap to keypad drawn on screen (median; worst of the module)"),
     ("confirm", "(4) confirm check on long integer entries (stand-in field, bounds 0..10**6)"),
     ("memory", "(5) memory growth per prompt cycle (open, key, confirm, destroy); the floor ran fewer cycles"),
     ("imports", "(6) import time"),
+    ("layouts", "(7) drawn keys (module column) against the native buttons of before (floor column), "
+                "both under the plain-Python keypads"),
 ])
 
 

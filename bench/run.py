@@ -20,7 +20,7 @@ import wx
 import report
 import suite
 
-GROUPS = ("construct", "handlers", "taps", "confirm", "memory", "imports")
+GROUPS = ("construct", "handlers", "taps", "confirm", "memory", "imports", "layouts")
 
 
 class MessageBoxStandIn:

@@ -12,6 +12,9 @@ ratio and the target:
     confirm    the confirm check on integer entries of growing length
     memory     RSS and allocated-block growth over open/confirm/destroy cycles
     imports    import time of the module once wx is imported
+    layouts    the layouts with drawn keys against the layout module as it
+               was with native buttons (bench/native_keys), both under the
+               plain-Python keypads: construction and tap to drawn
 
 Classes the module does not have yet are reported as missing, not measured.
 """
@@ -31,10 +34,12 @@ import wx.grid
 
 import nuv_touch
 import plain_touch
+from nuv_touchui import KeyButton
 from measure import compare, median_time, memory_growth, settle
 from report import format_row
 
 BENCH_DIR = os.path.dirname(os.path.abspath(__file__))
+NATIVE_KEYS_DIR = os.path.join(BENCH_DIR, "native_keys")
 
 # Many short rounds rather than a few long ones: the two halves of a round
 # then run under the same conditions, and a disturbed round is outvoted.
@@ -46,6 +51,7 @@ FULL = {
     "confirm_digits": (10, 1000, 100000, 1000000), "confirm_repeats": 9, "confirm_floor_max_digits": 100000,
     "memory_cycles": 5000, "memory_floor_cycles": 1000, "memory_warmup": 100,
     "import_runs": 15,
+    "layout_rounds": 40, "layout_taps": 30,
 }
 
 # Enough to run every code path once or twice; the figures mean nothing.
@@ -57,12 +63,17 @@ QUICK = {
     "confirm_digits": (10, 1000, 100000, 1000000), "confirm_repeats": 1, "confirm_floor_max_digits": 1000,
     "memory_cycles": 4, "memory_floor_cycles": 2, "memory_warmup": 1,
     "import_runs": 1,
+    "layout_rounds": 2, "layout_taps": 1,
 }
 
 IMPLS = (nuv_touch, plain_touch)
 
 # Touch guidance: a visible response within 100 ms of the finger.
 TOUCH_RESPONSE_MS = 100.0
+# A keyboard should be on screen in the frame after the tap (60 Hz), and a
+# numeric or PIN pad well within it.
+ONE_FRAME_MS = 1000.0 / 60
+PAD_ON_SCREEN_MS = 10.0
 
 
 def row(group, name, unit, module=None, floor=None, ratio=None, spread=None, target=None, holds=None, **extra):
@@ -96,7 +107,7 @@ def press(button):
 
 def child_labelled(window, label):
     for child in window.GetChildren():
-        if isinstance(child, wx.Button) and child.GetLabel() == label:
+        if isinstance(child, KeyButton) and child.GetLabel() == label:
             return child
         found = child_labelled(child, label)
         if found is not None:
@@ -463,10 +474,79 @@ class Bench:
                          statistics.median(ratios), target="report", runs=len(ratios)))
             self.log_row(self.rows[-1])
 
+    # ------------------------------------------------------------ (7) layouts
+
+    def layout_cases(self):
+        frame = self.frame
+        return [
+            ("numeric keypad", lambda m: m.input_integer(frame, 0, 100),
+             lambda m: m.DigitKeypad(frame, m.KEYPAD_MODE_INT, 0, 24000), PAD_ON_SCREEN_MS, None),
+            ("PIN keypad", lambda m: m.input_digit_password(frame, "PIN:"),
+             lambda m: m.DigitPasswordKeypad(frame, "PIN:"), PAD_ON_SCREEN_MS, None),
+            ("keyboard", lambda m: m.input_text(frame, message="Operator name:"),
+             lambda m: m.AlphaKeypad(frame, message="Operator name:"), ONE_FRAME_MS, 0.35),
+        ]
+
+    def run_layouts(self):
+        """The same plain-Python keypads over the new layouts and over the
+        old ones, in alternating batches: what the layouts changed."""
+        c = self.counts
+        sides = (plain_touch, load_native_key_floor())
+        for name, prompt, make, drawn_ms, ratio_limit in self.layout_cases():
+            def batch(impl, make=make):
+                make(impl).Destroy()
+                settle()
+
+            result = compare(lambda: batch(sides[0]), lambda: batch(sides[1]), c["layout_rounds"], 1,
+                             between=settle)
+            judged = result.judge(ratio_limit) if ratio_limit else {}
+            self.add(row("layouts", name + ", construction + Destroy", "ms",
+                         target="ratio <= %g" % ratio_limit if ratio_limit else "report", **judged,
+                         **result.as_dict(1e3)))
+            self.log_row(self.rows[-1])
+
+            times = ([], [])
+            with PaintWatch() as watch:
+                for index in range(c["layout_taps"]):
+                    for side in ((0, 1) if index % 2 == 0 else (1, 0)):
+                        times[side].append(watch.time_to_drawn(lambda: prompt(sides[side]), cancel))
+                        settle()
+            new_ms, old_ms = (1e3 * statistics.median(values) for values in times)
+            self.add(row("layouts", name + ", tap to drawn on screen", "ms", new_ms, old_ms, new_ms / old_ms,
+                         target="<= %.3g ms" % drawn_ms, holds=new_ms <= drawn_ms, taps=len(times[0])))
+            self.log_row(self.rows[-1])
+
     # ------------------------------------------------------------ output
 
     def log_row(self, r):
         self.log(format_row(r))
+
+
+def cancel(dialog):
+    dialog.EndModal(wx.ID_CANCEL)
+
+
+def load_native_key_floor():
+    """The plain-Python keypads over the layout module as it was with native
+    buttons (the tools module is the current one), loaded beside the current
+    ones: the old side of the layouts group, measured in the same process
+    and run as the new."""
+    current = sys.modules["nuv_touchui"]
+    try:
+        sys.modules["nuv_touchui"] = load_source("nuv_touchui", os.path.join(NATIVE_KEYS_DIR, "nuv_touchui.py"))
+        return load_source("plain_touch_native_keys", plain_touch.__file__)
+    finally:
+        sys.modules["nuv_touchui"] = current
+
+
+def load_source(name, path):
+    """A module of this name made from the Python file at `path`, kept out
+    of sys.modules."""
+    module = types.ModuleType(name)
+    module.__file__ = path
+    with open(path) as source:
+        exec(compile(source.read(), path, "exec"), module.__dict__)
+    return module
 
 
 def import_seconds(setup, module):
@@ -698,23 +778,27 @@ class Tap:
             drive(self.field.tap)
 
     def latency(self, watch):
-        """Seconds from the tap to the keypad's first paint."""
+        """Seconds from the tap to the keypad drawn on screen."""
         self.field.set_text(self.case.text)
-        watch.painted = None
-        start = time.perf_counter()
-        drive(self.field.tap, watch.wait_for_paint)
-        return watch.painted - start
+        return watch.time_to_drawn(self.field.tap, press_ok)
 
     def close(self):
         self.field.ctrl.Destroy()
 
 
 class PaintWatch(wx.EventFilter):
-    """Notes when a dialog is first painted (on screen, not just shown)."""
+    """Notes when a dialog is first painted (on screen, not just shown) and
+    when that drawing pass is over.
+
+    The dialog's paint event comes first in the pass: its keys, native
+    buttons or windows drawing themselves, are drawn after it, in the same
+    dispatch. So the keypad counts as drawn when the event dispatch in
+    which its first paint came returns."""
 
     def __init__(self):
         wx.EventFilter.__init__(self)
         self.painted = None
+        self.drawn = None
 
     def __enter__(self):
         wx.EvtHandler.AddFilter(self)
@@ -724,14 +808,22 @@ class PaintWatch(wx.EventFilter):
         wx.EvtHandler.RemoveFilter(self)
 
     def wait_for_paint(self, dialog, timeout=2.0):
-        """Runs events until `dialog` has been painted, then confirms it."""
+        """Runs events until `dialog` has been painted and drawn."""
         deadline = time.perf_counter() + timeout
         app = wx.GetApp()
         while self.painted is None and time.perf_counter() < deadline:
             app.Yield(True)
+        self.drawn = time.perf_counter()
         if self.painted is None:
             raise RuntimeError("keypad not painted within %g s" % timeout)
-        press_ok(dialog)
+
+    def time_to_drawn(self, opener, end):
+        """Seconds from `opener()`, which opens a modal keypad, to the
+        keypad drawn on screen; `end(keypad)` then ends it."""
+        self.painted = self.drawn = None
+        start = time.perf_counter()
+        drive(opener, lambda dialog: (self.wait_for_paint(dialog), end(dialog)))
+        return self.drawn - start
 
     def FilterEvent(self, event):
         if self.painted is None and event.GetEventType() == wx.wxEVT_PAINT and \

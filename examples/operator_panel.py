@@ -205,9 +205,15 @@ def numeric_tour(tour):
     tour.click(panel.spindle_button)
     yield 400
     keypad = tour.open_dialog(nuv_touch.DigitKeypad)
-    yield from type_keys(tour, keypad, "1", "2", "0", "0", "0")
+    yield from type_keys(tour, keypad, "1", "2", "0", "0")
+    # The last 0 shot with the finger still down on it, next to the decimal
+    # point an integer keypad disables.
+    zero = tour.key(keypad, "0")
+    tour.tap(zero)
     yield 200
     tour.shot(keypad, "02-integer-keypad")
+    tour.lift(zero)
+    yield from until(lambda: keypad.mValueField.GetValue() == "12000")
     tour.press(keypad, "OK")
     yield 300
 

@@ -11,6 +11,8 @@ import sys
 
 import wx
 
+from nuv_touchui import KeyButton
+
 
 class Tour:
     def __init__(self, frame, shots_dir):
@@ -45,13 +47,17 @@ class Tour:
     # -- what a finger does ---------------------------------------------------
 
     @staticmethod
-    def tap(window):
-        """A left-button press on a control, as a touch panel delivers it."""
-        event = wx.MouseEvent(wx.wxEVT_LEFT_DOWN)
+    def tap(window, kind=wx.wxEVT_LEFT_DOWN):
+        """A left-button press on a control, as a touch panel delivers it
+        (`kind` wx.wxEVT_LEFT_UP: the finger lifting)."""
+        event = wx.MouseEvent(kind)
         event.SetEventObject(window)
         event.SetId(window.GetId())
         event.SetPosition(wx.Point(5, 5))
         wx.PostEvent(window.GetEventHandler(), event)
+
+    def lift(self, window):
+        self.tap(window, wx.wxEVT_LEFT_UP)
 
     @staticmethod
     def click(button):
@@ -73,7 +79,7 @@ class Tour:
     @staticmethod
     def key(dialog, label):
         for child in _descendants(dialog):
-            if isinstance(child, wx.Button) and child.GetLabel() == label and child.IsShownOnScreen():
+            if isinstance(child, KeyButton) and child.GetLabel() == label and child.IsShownOnScreen():
                 return child
         raise LookupError("no key %r on %s" % (label, type(dialog).__name__))
 

@@ -10,18 +10,21 @@ handlers; the defaults here do nothing, so a layout can be shown on its own.
     AlphaKeypad          keyboard (US, German, French or Spanish) with shift
                          and caps-lock panels
 
-Every character key is a key whose label is exactly what it types. Fixed
-captions (OK, Cancel, Clear, the prompts) pass through wx.GetTranslation when
-the dialog is made, so a catalog the application loaded (domain "nuv_touch")
-shows them in the operator's language. Keys are sized for a gloved finger:
-never under 48 px (at 96 dpi, about 13 mm), the numeric and PIN pads about
-15 mm, and all scaled with the screen's resolution. A physical keyboard,
-where one is attached, drives the same keys.
+Every key is a KeyButton, a light window that draws itself and sends the
+wx.EVT_BUTTON command event a button would; a character key's label is
+exactly what it types. Fixed captions (OK, Cancel, Clear, the prompts) pass
+through wx.GetTranslation when the dialog is made, so a catalog the
+application loaded (domain "nuv_touch") shows them in the operator's
+language. Keys are sized for a gloved finger: never under 48 px (at 96 dpi,
+about 13 mm), the numeric and PIN pads about 15 mm, and all scaled with the
+screen's resolution. A physical keyboard, where one is attached, drives the
+same keys.
 
 Each dialog fits the client area of its display with a window manager's
 frame around it (see _TouchDialog.Fit): the keys shrink as far as the screen
 asks, below 48 px only on a screen too small for them, and the texts wrap to
 the keys' width, cut with an ellipsis where their lines run out.
+
 """
 
 import wx
@@ -164,36 +167,264 @@ def key_side(window, mm, units_across=1, units_down=1):
     return max(side, smallest)
 
 
-class KeyButton(wx.Button):
-    """One key of a touch keypad.
+class KeyButton(wx.Window):
+    """One key of a touch keypad, drawn by itself.
+
+    A native button costs several times what a plain window does to create,
+    and a keyboard has over a hundred keys: these keys are light windows
+    that paint a flat key face in their background colour, with the label
+    in their font, and act on the finger themselves. A plain wx.Window, not
+    a wx.Control: wx asks GTK for a control's default colours at every
+    paint, which trebles what a key's paint costs.
 
     The label is literal text: GetLabel() returns exactly the characters on
-    the key (an "&" is shown and returned as "&", never taken as a mnemonic),
-    which is what a character key types. The key is never smaller than its
-    planned size, but grows when a larger font needs more room.
+    the key ("&" included), which is what a character key types. A key is pressed while
+    the finger is down on it and fires a wx.EVT_BUTTON command event, with
+    the key as its event object, when the finger lifts inside it; sliding
+    off cancels. A repeating key (Backspace) fires again and again while
+    held. A disabled key is drawn greyed and sends nothing. The key is never
+    smaller than its planned size, but grows when a larger font needs more
+    room.
     """
 
-    def __init__(self, parent, label, size, name):
+    # A held repeating key fires after REPEAT_DELAY_MS, then every
+    # REPEAT_INTERVAL_MS, as a physical keyboard's auto-repeat does.
+    REPEAT_DELAY_MS = 500
+    REPEAT_INTERVAL_MS = 100
+
+    # State a key starts with (set on the instance once it changes).
+    _font = None  # None: the window's own
+    _face = None  # None: the default face
+    _pressed = False  # a finger is down on the key
+    _painted = False
+    _tracking = False  # the finger's events are bound
+    _repeat = None  # the timer of a repeating key
+    _repeated = False  # the press being held has fired already
+
+    def __init__(self, parent, label, size, name, repeats=False):
+        wx.Window.__init__(self, parent, wx.ID_ANY, style=wx.BORDER_NONE,
+                            name=name)
+        self.SetBackgroundStyle(wx.BG_STYLE_PAINT)
+        self._label = label
         self._planned = wx.Size(size)
-        wx.Button.__init__(self, parent, wx.ID_ANY,
-                           wx.Control.EscapeMnemonics(label),
-                           style=wx.BU_EXACTFIT, name=name)
+        if repeats:
+            self._repeat = wx.Timer(self)
+            self.Bind(wx.EVT_TIMER, self._on_repeat, self._repeat)
+        # Only what a key needs before its first touch is bound here; the
+        # rest of the finger's events when it first comes (see _track).
+        self.Bind(wx.EVT_PAINT, self._on_paint)
+        self.Bind(wx.EVT_LEFT_DOWN, self._on_finger_down)
+
+    # What the keypads call --------------------------------------------
 
     def GetLabel(self):
-        return wx.Control.RemoveMnemonics(wx.Button.GetLabel(self))
+        return self._label
 
     def GetLabelText(self):
-        return self.GetLabel()
+        return self._label
+
+    def SetLabel(self, label):
+        self._label = label
+        self._changed()
+
+    def GetFont(self):
+        return self._font if self._font is not None \
+            else wx.Window.GetFont(self)
+
+    def SetFont(self, font):
+        # The key draws with the font itself: handing it to the toolkit
+        # would build a style sheet per key, the dearest part of a key.
+        self._font = wx.Font(font)
+        self._changed()
+        return True
+
+    def GetTextExtent(self, text):
+        return wx.Size(*self.GetFullTextExtent(text, self.GetFont())[:2])
+
+    def GetBackgroundColour(self):
+        return wx.Colour(self._face) if self._face is not None \
+            else wx.Window.GetBackgroundColour(self)
+
+    def SetBackgroundColour(self, colour):
+        # Kept by the key, like the font: the toolkit would restyle it.
+        self._face = wx.Colour(colour)
+        if self._painted:
+            self.Refresh()
+        return True
+
+    def Enable(self, enable=True):
+        changed = wx.Window.Enable(self, enable)
+        if changed:
+            self._cancel()
+            if self._painted:
+                self.Refresh()
+        return changed
+
+    def Disable(self):
+        return self.Enable(False)
+
+    def Press(self):
+        """Fire the key as a finger lifting on it does: a button event from
+        the key through its own handler chain. A disabled key refuses
+        (returns False)."""
+        if not self.IsEnabled():
+            return False
+        event = wx.CommandEvent(wx.wxEVT_BUTTON, self.GetId())
+        event.SetEventObject(self)
+        self.GetEventHandler().ProcessEvent(event)
+        return True
 
     def DoGetBestSize(self):
-        # The toolkit's own figure lags behind font changes until the key is
-        # on screen, so measure the label as well.
-        best = wx.Button.DoGetBestSize(self)
-        planned = getattr(self, "_planned", wx.Size(0, 0))
-        text = self.GetTextExtent(self.GetLabel() or "0")
-        return wx.Size(
-            max(best.width, planned.width, text.width + self.FromDIP(20)),
-            max(best.height, planned.height, text.height + self.FromDIP(12)))
+        width, height = _text_size(self, self._label or "0", self.GetFont())
+        return wx.Size(max(self._planned.width, width + self.FromDIP(20)),
+                       max(self._planned.height, height + self.FromDIP(12)))
+
+    def _changed(self):
+        self.InvalidateBestSize()
+        if self._painted:  # else the first paint is still to come
+            self.Refresh()
+
+    # The finger ----------------------------------------------------------
+
+    def _track(self):
+        self._tracking = True
+        # A quick second tap arrives as a double click, not a second down.
+        self.Bind(wx.EVT_LEFT_DCLICK, self._on_finger_down)
+        self.Bind(wx.EVT_LEFT_UP, self._on_finger_up)
+        self.Bind(wx.EVT_MOTION, self._on_finger_move)
+        self.Bind(wx.EVT_MOUSE_CAPTURE_LOST, self._on_capture_lost)
+        self.Bind(wx.EVT_WINDOW_DESTROY, self._on_destroy)
+
+    def _on_finger_down(self, event):
+        if not self.IsEnabled() or self._pressed:
+            return
+        if not self._tracking:
+            self._track()
+        self._pressed = True
+        if not self.HasCapture():
+            self.CaptureMouse()
+        if self._repeat is not None:
+            self._repeat.StartOnce(self.REPEAT_DELAY_MS)
+            self._repeated = False
+        self.Refresh()
+
+    def _on_finger_up(self, event):
+        if not self._pressed:
+            return
+        inside = self.GetClientRect().Contains(event.GetPosition())
+        repeated = self._repeat is not None and self._repeated
+        self._cancel()
+        if inside and not repeated:
+            self.Press()
+
+    def _on_finger_move(self, event):
+        if self._pressed and \
+                not self.GetClientRect().Contains(event.GetPosition()):
+            self._cancel()
+
+    def _on_capture_lost(self, event):
+        self._cancel()
+
+    def _on_repeat(self, event):
+        if not self._pressed:
+            return
+        self._repeated = True
+        self._repeat.Start(self.REPEAT_INTERVAL_MS)
+        self.Press()
+
+    def _on_destroy(self, event):
+        # A keypad closed under the finger (a timeout, the application):
+        # wx must not be left holding the capture or a timer of a dead key.
+        event.Skip()
+        if event.GetEventObject() is self:
+            self._cancel()
+
+    def _cancel(self):
+        """End a press without firing: the finger slid off or lifted."""
+        if not self._pressed:
+            return
+        self._pressed = False
+        if self._repeat is not None:
+            self._repeat.Stop()
+        if self.HasCapture():
+            self.ReleaseMouse()
+        self.Refresh()
+
+    # Drawing -------------------------------------------------------------
+
+    def _on_paint(self, event):
+        self._painted = True
+        dc = wx.PaintDC(self)
+        if self.GetContentScaleFactor() != 1:  # a bitmap would blur
+            self._draw(dc)
+            return
+        width, height = self.GetClientSize()
+        face = self._face
+        look = (width, height, self._label, _font_key(self.GetFont()),
+                self._pressed, self.IsEnabled(),
+                face.GetRGB() if face is not None else None,
+                self.GetParent().GetBackgroundColour().GetRGB())
+        image = _KEY_IMAGES.get(look)
+        if image is None:
+            if len(_KEY_IMAGES) >= _KEY_IMAGES_KEPT:
+                _KEY_IMAGES.clear()
+            image = _KEY_IMAGES[look] = wx.Bitmap(width, height)
+            memory = wx.MemoryDC(image)
+            self._draw(memory)
+            memory.SelectObject(wx.NullBitmap)
+        dc.DrawBitmap(image, 0, 0)
+
+    def _draw(self, dc):
+        enabled = self.IsEnabled()
+        face = self._face or _default_face()
+        if not enabled:
+            face = face.ChangeLightness(115)
+        elif self._pressed:
+            face = face.ChangeLightness(75)
+        width, height = self.GetClientSize()
+        dc.SetBackground(wx.Brush(self.GetParent().GetBackgroundColour()))
+        dc.Clear()
+        dc.SetPen(wx.Pen(face.ChangeLightness(65), self.FromDIP(1)))
+        dc.SetBrush(wx.Brush(face))
+        dc.DrawRoundedRectangle(0, 0, width, height, self.FromDIP(6))
+        dc.SetFont(self.GetFont())
+        dc.SetTextForeground(wx.SystemSettings.GetColour(
+            wx.SYS_COLOUR_BTNTEXT if enabled else wx.SYS_COLOUR_GRAYTEXT))
+        text_width, text_height = dc.GetTextExtent(self._label)
+        dc.DrawText(self._label, (width - text_width) // 2,
+                    (height - text_height) // 2)
+
+
+# Label sizes, and key images by everything that shows on them: measuring
+# and drawing text are most of what a key costs to lay out and paint, and
+# the same keys come back in every keypad. Both stay small (a few hundred
+# keys' worth); when full they start again.
+_TEXT_SIZES = {}
+_TEXT_SIZES_KEPT = 4096
+_KEY_IMAGES = {}
+_KEY_IMAGES_KEPT = 256
+
+
+def _font_key(font):
+    return (font.GetFractionalPointSize(), font.GetFamily(), font.GetStyle(),
+            font.GetNumericWeight(), font.GetFaceName())
+
+
+def _text_size(window, text, font):
+    key = (text, _font_key(font), window.GetContentScaleFactor())
+    size = _TEXT_SIZES.get(key)
+    if size is None:
+        if len(_TEXT_SIZES) >= _TEXT_SIZES_KEPT:
+            _TEXT_SIZES.clear()
+        size = _TEXT_SIZES[key] = window.GetFullTextExtent(text, font)[:2]
+    return size
+
+
+def _default_face():
+    """Face of a key without a colour of its own: a shade lighter than the
+    theme's buttons, so the keys stand out from the dialog."""
+    return wx.SystemSettings.GetColour(wx.SYS_COLOUR_BTNFACE) \
+        .ChangeLightness(108)
 
 
 class Label(wx.StaticText):
@@ -476,11 +707,13 @@ class _TouchDialog(wx.Dialog):
         return round(units * (side + self._gap) - self._gap)
 
     def _key(self, parent, name, label, handler, units=1.0, font=None,
-             kind=None):
+             repeats=False, kind=None):
         """Make a key (a KeyButton, or the subclass `kind`); `handler` (a
-        bound method or None) gets its presses."""
+        bound method or None) gets its presses, again and again while it is
+        held if it `repeats`."""
         key = (kind or KeyButton)(parent, label,
-                                  (self._span(units), self._key_side), name)
+                                  (self._span(units), self._key_side), name,
+                                  repeats)
         if font is not None:
             key.SetFont(font)
         if handler is not None:
@@ -622,12 +855,7 @@ class _TouchDialog(wx.Dialog):
     def _press_key(self, key):
         """Deliver a press of `key` exactly as a touch does: a button event
         from that key through its own handler chain. Disabled keys refuse."""
-        if not key.IsEnabled():
-            return False
-        event = wx.CommandEvent(wx.wxEVT_BUTTON, key.GetId())
-        event.SetEventObject(key)
-        key.GetEventHandler().ProcessEvent(event)
-        return True
+        return key.Press()
 
     def _key_for(self, event):
         """The key a key event names by its character, or None."""
@@ -1025,8 +1253,8 @@ class AlphaKeypad(_TouchDialog):
         def beside(row):
             return (across - len(keyboard.letter_rows[row])) / 2.0
 
-        backspace = key(self, "backspace", _("Backspace"), self.on_backspace,
-                        3)
+        backspace = self._key(self, "backspace", _("Backspace"),
+                              self.on_backspace, 3, key_font, repeats=True)
         clear = key(self, "clear", _("Clear"), self.on_clear, 3)
         tab = blank_key("tab", "Tab", beside(0))
         cancel = key(self, "cancel", _("Cancel"), self._on_cancel_key,

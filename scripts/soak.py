@@ -25,6 +25,7 @@ import wx
 import wx.grid
 
 import nuv_touch
+from nuv_touchui import KeyButton
 
 # Tolerances, from the warm-up's end to the last cycle. One object leaked
 # per cycle would show as `cycles` objects or blocks; memory that only
@@ -62,7 +63,7 @@ def press(dialog, *labels):
     button event from the key through its own handlers."""
     keys = {}
     for child in descendants(dialog):
-        if isinstance(child, wx.Button):
+        if isinstance(child, KeyButton):
             keys.setdefault(child.GetLabel(), child)
     for label in labels:
         key = keys[label]

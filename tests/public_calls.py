@@ -16,6 +16,7 @@ import wx
 import wx.grid
 
 import nuv_touch
+from nuv_touchui import KeyButton
 from conftest import click, pump
 
 FUNCTION_TYPE = type(nuv_touch.input_integer)
@@ -50,7 +51,7 @@ def _descendants(window):
 def find_key(window, label):
     """The button labelled `label` anywhere in `window`."""
     for child in _descendants(window):
-        if isinstance(child, wx.Button) and child.GetLabel() == label:
+        if isinstance(child, KeyButton) and child.GetLabel() == label:
             return child
     raise LookupError(label)
 

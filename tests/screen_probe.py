@@ -9,6 +9,7 @@ import wx
 
 import nuv_touch
 import nuv_wxtools
+from nuv_touchui import KeyButton
 
 # Longer than any keypad can show: it must be cut, not push keys away.
 MESSAGE = " ".join(["Spindle speed for the roughing pass, rpm:"] * 16)
@@ -24,7 +25,7 @@ def keypads(frame):
 
 def keys(window):
     for child in window.GetChildren():
-        if isinstance(child, wx.Button) and child.IsShownOnScreen():
+        if isinstance(child, KeyButton) and child.IsShownOnScreen():
             yield child
         yield from keys(child)
 

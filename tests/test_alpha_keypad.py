@@ -9,6 +9,7 @@ import wx.grid
 
 import nuv_touch
 import nuv_touchui
+from nuv_touchui import KeyButton
 from conftest import click, pump, run_modal, send_key
 
 SHIFT_ON = (255, 128, 0)
@@ -69,7 +70,7 @@ def key(dialog, label):
 
     def walk(window):
         for child in window.GetChildren():
-            if isinstance(child, wx.Button) and child.GetLabel() == label and shown(child):
+            if isinstance(child, KeyButton) and child.GetLabel() == label and shown(child):
                 found.append(child)
             walk(child)
     walk(dialog)
@@ -80,7 +81,7 @@ def key(dialog, label):
 def buttons(window):
     """Every key of the window, shown or not."""
     for child in window.GetChildren():
-        if isinstance(child, wx.Button):
+        if isinstance(child, KeyButton):
             yield child
         yield from buttons(child)
 

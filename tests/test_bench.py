@@ -25,7 +25,8 @@ def quick_run(tmp_path_factory):
 def test_every_group_reports(quick_run):
     stdout, figures = quick_run
     groups = {r["group"] for r in figures["rows"]}
-    assert groups == {"construct", "handlers", "standins", "taps", "latency", "confirm", "memory", "imports"}
+    assert groups == {"construct", "handlers", "standins", "taps", "latency", "confirm", "memory", "imports",
+                      "layouts"}
     assert "targets hold" in stdout and "measurement" in stdout
 
 

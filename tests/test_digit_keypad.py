@@ -8,6 +8,7 @@ import wx
 
 import nuv_touch
 import nuv_touchui
+from nuv_touchui import KeyButton
 from conftest import click, run_modal
 
 INVALID = "Invalid number format. Please input again."
@@ -16,7 +17,7 @@ OUT_OF_RANGE = "Number value is out of range. Please input again."
 
 def key(dialog, label):
     for child in dialog.GetChildren():
-        if isinstance(child, wx.Button) and child.GetLabel() == label:
+        if isinstance(child, KeyButton) and child.GetLabel() == label:
             return child
     raise LookupError(label)
 

@@ -24,6 +24,7 @@ from hypothesis.vendor import pretty
 import conftest
 import nuv_touch
 from conftest import click, pump
+from nuv_touchui import KeyButton
 from public_calls import CALLS, Bench, FUNCTION_TYPE, available, find_key, run
 
 FUZZ_EXAMPLES = int(os.environ.get("NUV_TOUCH_FUZZ_EXAMPLES", "30"))
@@ -267,7 +268,7 @@ def _visible_keys(dialog):
     stack = list(dialog.GetChildren())
     while stack:
         child = stack.pop()
-        if isinstance(child, wx.Button):
+        if isinstance(child, KeyButton):
             if child.GetLabel() not in ("OK", "Cancel") and shown(child):
                 keys.append(child)
         elif not child.IsTopLevel():

@@ -6,6 +6,7 @@ import pytest
 import wx
 
 import nuv_touchui
+from nuv_touchui import KeyButton
 from nuv_wxtools import window_fit_layout
 from conftest import click, pump, run_modal, send_key, wait_until
 
@@ -62,7 +63,7 @@ def _keys(window):
     """All buttons below `window`."""
     found = []
     for child in window.GetChildren():
-        if isinstance(child, wx.Button):
+        if isinstance(child, KeyButton):
             found.append(child)
         found.extend(_keys(child))
     return found
@@ -92,7 +93,7 @@ class TestWidgetContract:
         low, high = d.ui_minimum.GetLabel(), d.ui_maxmum.GetLabel()
         assert "\u221e" in low and "\u221e" in high and low != high
         keys = [getattr(d, name) for name in NAMED_KEYS]
-        assert all(isinstance(k, wx.Button) and k.IsShown() for k in keys)
+        assert all(isinstance(k, KeyButton) and k.IsShown() for k in keys)
         assert len(set(map(id, keys))) == 16
         assert d.DotPoint.GetLabel() == "."
 
@@ -102,7 +103,7 @@ class TestWidgetContract:
         assert style & wx.TE_PASSWORD and style & wx.TE_READONLY
         assert isinstance(d.ui_message, wx.StaticText)
         for name in NAMED_KEYS:
-            assert isinstance(getattr(d, name), wx.Button), name
+            assert isinstance(getattr(d, name), KeyButton), name
             getattr(d, name).SetFont(_font(20))
 
     def test_alpha_widgets_and_initial_panels(self, make):
@@ -117,7 +118,7 @@ class TestWidgetContract:
             assert getattr(d, "ui_caps_off_%d" % i).IsShown()
             assert isinstance(getattr(d, "ui_caps_on_%d" % i), wx.Window)
         for i in range(4):
-            assert isinstance(getattr(d, "ui_shift_%d" % i), wx.Button)
+            assert isinstance(getattr(d, "ui_shift_%d" % i), KeyButton)
 
     @pytest.mark.parametrize("layout", PADS)
     def test_pads_in_calculator_order(self, make, layout):
@@ -373,6 +374,96 @@ class TestPhysicalKeyboard:
         finally:
             d.Destroy()
         assert seen == ["-0.57" if kind == "numeric" else "7", ""]
+
+
+def _finger(key, kind, inside=True):
+    """A finger event on `key`: in its middle, or just off its right edge."""
+    width, height = key.GetClientSize()
+    event = wx.MouseEvent(kind)
+    event.SetEventObject(key)
+    event.SetPosition(wx.Point(width // 2 if inside else width + 5,
+                               height // 2))
+    event.SetLeftDown(kind not in (wx.wxEVT_LEFT_UP,))
+    key.GetEventHandler().ProcessEvent(event)
+
+
+def _tap(key, *moves, lift_inside=True):
+    _finger(key, wx.wxEVT_LEFT_DOWN)
+    for inside in moves:
+        _finger(key, wx.wxEVT_MOTION, inside)
+    _finger(key, wx.wxEVT_LEFT_UP, lift_inside)
+
+
+def _face(key, pressed=False):
+    """The colour the key draws at the left of its label."""
+    width, height = key.GetClientSize()
+    bitmap = wx.Bitmap(width, height)
+    dc = wx.MemoryDC(bitmap)
+    key._pressed = pressed
+    key._draw(dc)
+    key._pressed = False
+    dc.SelectObject(wx.NullBitmap)
+    image, x, y = bitmap.ConvertToImage(), width // 6, height // 2
+    return wx.Colour(image.GetRed(x, y), image.GetGreen(x, y),
+                     image.GetBlue(x, y))
+
+
+class TestDrawnKeys:
+    def test_fires_on_lift_inside_only(self, make):
+        d = make(RecordingDigit, show=True)
+        seven = d.m_button2
+        _tap(seven)
+        assert d.calls == [("OnDigit", "7")]
+        d.calls.clear()
+        _tap(seven, lift_inside=False)
+        _tap(seven, False, True)  # slid off and back: still cancelled
+        assert d.calls == [] and not seven.HasCapture()
+        # A quick second tap comes as a double click.
+        _tap(seven)
+        _finger(seven, wx.wxEVT_LEFT_DCLICK)
+        _finger(seven, wx.wxEVT_LEFT_UP)
+        assert d.calls == [("OnDigit", "7")] * 2
+        d.calls.clear()
+        d.DotPoint.Disable()
+        _tap(d.DotPoint)
+        assert not d._press_key(d.DotPoint)
+        assert d.calls == []
+
+    def test_held_backspace_repeats_and_a_tap_erases_once(self, make):
+        d = make(RecordingAlpha, show=True)
+        backspace = d.FindWindow("backspace")
+        _tap(backspace)
+        assert d.calls == [("on_backspace", "Backspace")]
+        _finger(backspace, wx.wxEVT_LEFT_DOWN)
+        assert wait_until(lambda: len(d.calls) >= 4, timeout=3)
+        _finger(backspace, wx.wxEVT_LEFT_UP)
+        held = len(d.calls)
+        pump(300)
+        assert len(d.calls) == held
+        # Gone with the finger still down: wx keeps no capture or timer of
+        # the dead key.
+        _finger(backspace, wx.wxEVT_LEFT_DOWN)
+        backspace.Destroy()
+        pump(700)
+
+    def test_module_fonts_and_colours_show(self, frame):
+        import nuv_touch
+        d = nuv_touch.DigitKeypad(frame, nuv_touch.KEYPAD_MODE_INT,
+                                  font_size=40)
+        try:
+            d.Show()
+            pump(50)
+            seven, confirm = d.m_button2, d.m_button17
+            assert seven.GetFont().GetPointSize() == 40
+            text = seven.GetTextExtent("7")
+            assert min(seven.GetSize()) > text.height > 40
+            assert _face(confirm) == nuv_touchui.CONFIRM_COLOUR
+            assert _face(confirm, pressed=True) != _face(confirm)
+            assert _face(d.DotPoint) != _face(seven)  # disabled in INT mode
+            seven.SetBackgroundColour(wx.Colour(255, 128, 0))
+            assert _face(seven) == wx.Colour(255, 128, 0)
+        finally:
+            d.Destroy()
 
 
 class TestWindowFitLayout:

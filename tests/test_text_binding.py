@@ -6,6 +6,7 @@ import wx
 import wx.grid
 
 import nuv_touch
+from nuv_touchui import KeyButton
 from conftest import click, pump, run_modal
 
 
@@ -35,7 +36,7 @@ def press(*labels):
 def visible_keys(window):
     for child in window.GetChildren():
         if child.IsShown() and not child.IsTopLevel():
-            if isinstance(child, wx.Button):
+            if isinstance(child, KeyButton):
                 yield child
             yield from visible_keys(child)
 
