@@ -18,11 +18,9 @@ void show_error(const char* text) {
     py::object wx = global("wx");
     py::object style = steal_or_throw(PyNumber_Or(get_attr(wx, "OK").ptr(), get_attr(wx, "ICON_ERROR").ptr()));
     // wx.MessageBox(text, style=style), through vectorcall.
-    static PyObject* const keywords = Py_BuildValue("(O)", interned("style"));  // kept for the process
-    if (!keywords) throw py::error_already_set();
     PyObject* argv[] = {wx.ptr(), literal(text).ptr(), style.ptr()};
     steal_or_throw(PyObject_VectorcallMethod(interned("MessageBox"), argv, 2 | PY_VECTORCALL_ARGUMENTS_OFFSET,
-                                             keywords));
+                                             keyword_names("style")));
 }
 
 void fit_layout(py::handle window) {
