@@ -230,7 +230,7 @@ int function_traverse(PyObject* self, visitproc visit, void* arg) {
 int function_clear(PyObject* self) {
     FunctionState& st = state(self);
     for (py::object* ref : droppable_references(st)) *ref = py::object();
-    st.name = py::reinterpret_borrow<py::object>(literal(""));
+    st.name = py::reinterpret_steal<py::object>(PyUnicode_New(0, 0));  // the empty str, which always exists
     st.qualname = st.name;
     Py_CLEAR(reinterpret_cast<FunctionObject*>(self)->dict);
     return 0;
