@@ -249,3 +249,27 @@ def test_set_value_and_bounds(frame):
         with pytest.raises(TypeError):
             proxy.maximum = refused
     assert proxy.minimum == 1.0 and proxy.maximum == math.inf
+
+
+def test_nested_activation_leaves_the_outer_edit_its_cell(grid):
+    grid.SetCellValue(0, 0, "1")
+    grid.SetCellValue(3, 3, "9")
+    nuv_touch.DigitKeypadProxy(grid)
+
+    def nested_activation(outer):  # as a posted event would, inside the modal loop
+        run_modal(lambda: double_click_cell(grid, 3, 3), cancel)
+
+    run_modal(lambda: double_click_cell(grid, 0, 0), nested_activation, type_digits("2"), confirm)
+    assert (grid.GetCellValue(0, 0), grid.GetCellValue(3, 3)) == ("12", "9")
+
+
+def test_substituted_keypad_showing_the_text_normalised_opens(frame, monkeypatch):
+    class Normalising(nuv_touch.DigitKeypad):
+        def SetValue(self, value):
+            super().SetValue(value.lstrip("0") or "0")
+
+    monkeypatch.setattr(nuv_touch, "DigitKeypad", Normalising)
+    field = wx.TextCtrl(frame, value="007")
+    nuv_touch.DigitKeypadProxy(field)
+    assert edit(lambda: tap(field), type_digits("1"), confirm) == "7"
+    assert field.GetValue() == "71"

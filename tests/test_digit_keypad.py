@@ -134,6 +134,13 @@ class TestConfirm:
         dialog.set_value(text)
         return run_modal(dialog, lambda d: confirm(d), lambda d: click(key(d, "Cancel")), timeout=5)
 
+    def test_mode_lookup_error_propagates_without_an_error_box(self, keypad):
+        d = keypad(0)
+        d.set_value("12")
+        del d._mode
+        with pytest.raises(AttributeError):
+            d.on_enter(None)
+
     @pytest.mark.parametrize("text", ["", "-", ".", "-."])
     def test_incomplete_entries_refused(self, keypad, message_boxes, text):
         d = keypad(1)

@@ -1,7 +1,9 @@
 """The module's functions look and behave like functions written in Python."""
 import abc
+import copy
 import gc
 import inspect
+import pickle
 import pydoc
 import weakref
 
@@ -132,3 +134,11 @@ def test_message_must_be_exactly_str_or_none(value):
     expected = "Argument 'message' has incorrect type (expected str, got %s)" % type(value).__name__
     assert message_of(nuv_touch.input_integer, None, message=value) == expected
     assert message_of(nuv_touch.DigitKeypad, None, 0, message=value) == expected
+
+
+def test_copied_and_pickled_by_reference_as_python_functions():
+    table = {"prompt": nuv_touch.input_integer, "method": DigitKeypad.GetValue}
+    copied = copy.deepcopy(table)
+    assert all(copied[k] is table[k] for k in table)
+    assert all(pickle.loads(pickle.dumps(f)) is f for f in table.values())
+    assert type(nuv_touch.input_integer).__module__ == "nuv_touch"

@@ -74,6 +74,7 @@ void set_up(py::handle self, py::handle widget, py::handle password_mode, py::ha
 
 py::object init(const Args& a) {
     py::handle self = a[0], parent = a[1], widget = a[2], password_mode = a[3], message = a[4];
+    require_gui_thread();
 
     // The layout's initialiser may already call back into the instance, so
     // the state it could read is in place before it runs.

@@ -12,6 +12,41 @@ namespace {
 
 const char* const kTextDoesNotFit = "The field's text does not fit the keypad; the field is left unchanged.";
 
+// A keypad's entry is a single-line field: it holds at most 65,534
+// characters and ends the text at a NUL, so a text it cut reads back as a
+// strict prefix of the field's text. An entry that reads back otherwise (a
+// keypad class the application substituted that shows the text normalised)
+// cut nothing.
+bool is_cut(py::handle shown, py::handle text) {
+    if (!PyUnicode_Check(shown.ptr()) || !PyUnicode_Check(text.ptr())) return false;
+    Py_ssize_t length = PyUnicode_GET_LENGTH(shown.ptr());
+    if (length >= PyUnicode_GET_LENGTH(text.ptr())) return false;
+    Py_ssize_t match = PyUnicode_Tailmatch(text.ptr(), shown.ptr(), 0, length, -1);
+    if (match < 0) throw py::error_already_set();
+    return match == 1;
+}
+
+// The cell a grid adapter addresses. An activation nested in the keypad's
+// modal loop (a posted event, wx.CallAfter, wx.Yield) moves the adapter; the
+// entry still goes to the cell that was opened.
+class GridCell {
+public:
+    explicit GridCell(py::handle adapter) {
+        if (!is_instance(adapter, global("_GridWrapper"))) return;
+        row_ = get_attr(adapter, "row");
+        column_ = get_attr(adapter, "column");
+    }
+
+    void address_again(py::handle adapter) const {
+        if (!row_) return;
+        set_attr(adapter, "row", row_);
+        set_attr(adapter, "column", column_);
+    }
+
+private:
+    py::object row_, column_;
+};
+
 }  // namespace
 
 py::object make_adapter(py::handle ctrl) {
@@ -30,25 +65,28 @@ void bind_to_control(py::handle ctrl, py::handle event, py::handle handler) {
 }
 
 void edit_in_keypad(py::handle proxy, py::handle event, const KeypadUse& keypad) {
+    require_gui_thread();
+    if (keypad.prepare) keypad.prepare(proxy);
     py::object field = get_attr(proxy, "_ctrl");
     if (is_instance(event, get_attr(global("_grid"), "GridEvent")) && is_instance(field, global("_GridWrapper"))) {
         set_attr(field, "row", call_method(event, "GetRow"));
         set_attr(field, "column", call_method(event, "GetCol"));
     }
+    GridCell opened(field);
     py::object text = call_method(call_method(field, "get_string"), "strip");
     py::object owner = call_method(field, "get_parent");
 
     DialogGuard dialog(keypad.make(proxy, field, owner));
     call_method(dialog.get(), keypad.fill, text);
-    // A keypad's entry is a single-line field: it holds at most 65,534
-    // characters and ends the text at a NUL. A field it cannot hold whole is
-    // not opened, since confirming would write the cut text back.
-    if (!equals(call_method(dialog.get(), keypad.read), text)) {
+    // Confirming a cut text would write it back: such a field is not opened.
+    if (is_cut(call_method(dialog.get(), keypad.read), text)) {
         PyErr_SetString(PyExc_ValueError, kTextDoesNotFit);
         throw py::error_already_set();
     }
-    if (is_confirmed(call_method(dialog.get(), "ShowModal")))
-        call_method(field, "set_string", call_method(dialog.get(), keypad.read));
+    if (py::object entry = dialog.confirmed_entry(keypad.read)) {
+        opened.address_again(field);
+        call_method(field, "set_string", entry);
+    }
     dialog.destroy();
     // The event is not skipped: the tap or double-click that opened the
     // keypad is not handled a second time by the control.
@@ -102,7 +140,7 @@ py::object make_digit_keypad(py::handle proxy, py::handle, py::handle owner) {
                                  get_attr(proxy, "_maximum"), py::arg("font_size") = get_attr(proxy, "font_size"));
 }
 
-const KeypadUse kDigitKeypad{make_digit_keypad, "SetValue", "GetValue"};
+const KeypadUse kDigitKeypad{make_digit_keypad, nullptr, "SetValue", "GetValue"};
 
 py::object event_handler(const Args& a) {
     edit_in_keypad(a[0], a[1], kDigitKeypad);
@@ -178,14 +216,16 @@ py::object make_alpha_keypad(py::handle proxy, py::handle adapter, py::handle ow
                                  py::arg("password_mode") = get_attr(proxy, "password_mode"));
 }
 
-const KeypadUse kAlphaKeypad{make_alpha_keypad, "set_value", "get_value"};
-
 // The control takes the focus before anything else, so that the operator
 // sees which field the keyboard is editing.
+void focus_control(py::handle proxy) {
+    call_method(get_attr(proxy, "ctrl_focus"), "SetFocus");
+}
+
+const KeypadUse kAlphaKeypad{make_alpha_keypad, focus_control, "set_value", "get_value"};
+
 py::object alpha_event_handler(const Args& a) {
-    py::handle self = a[0], event = a[1];
-    call_method(get_attr(self, "ctrl_focus"), "SetFocus");
-    edit_in_keypad(self, event, kAlphaKeypad);
+    edit_in_keypad(a[0], a[1], kAlphaKeypad);
     return py::none();
 }
 

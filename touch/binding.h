@@ -30,14 +30,17 @@ void bind_to_control(py::handle ctrl, py::handle event, py::handle handler);
 struct KeypadUse {
     // A new keypad owned by `owner`, for `proxy` editing through `adapter`.
     py::object (*make)(py::handle proxy, py::handle adapter, py::handle owner);
+    void (*prepare)(py::handle proxy);  // first of all, on the GUI thread; or none
     const char* fill;  // the keypad's method that takes the starting text
     const char* read;  // the keypad's method that gives the confirmed text
 };
 
 // One activation of a proxy: moves a grid adapter to the cell of a grid
 // event, opens the keypad on the field's trimmed text and writes the text
-// back only when the keypad is confirmed. The keypad is destroyed on every
-// path out, also when reading or writing the field raises.
+// back, to the cell it opened, only when the keypad is confirmed. A keypad
+// destroyed while open (its owner closed) counts as cancelled. The keypad is
+// destroyed on every path out, also when reading or writing the field
+// raises. RuntimeError off the GUI thread, before anything else.
 void edit_in_keypad(py::handle proxy, py::handle event, const KeypadUse& keypad);
 
 // The proxy's adapter writes str(value).

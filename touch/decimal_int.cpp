@@ -2,7 +2,7 @@
 
 #include <gmp.h>
 
-#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -87,6 +87,25 @@ void mpz_from_int(py::handle value, Mpz& number) {
         mpz_neg(number.value, number.value);
 }
 
+// A string GMP allocated. It goes back through GMP's own free function: GMP
+// allocates with whatever functions are current, and another extension may
+// have replaced malloc and free there (mp_set_memory_functions).
+class GmpText {
+public:
+    explicit GmpText(char* text) : text_(text) {}
+    GmpText(const GmpText&) = delete;
+    GmpText& operator=(const GmpText&) = delete;
+    ~GmpText() {
+        void (*free_function)(void*, std::size_t) = nullptr;
+        mp_get_memory_functions(nullptr, nullptr, &free_function);
+        free_function(text_, std::strlen(text_) + 1);
+    }
+    const char* get() const { return text_; }
+
+private:
+    char* text_;
+};
+
 // Ints of fewer bits have fewer digits than the smallest digit limit.
 constexpr std::size_t kShortIntBits = 2000;
 
@@ -96,7 +115,7 @@ py::str to_text(py::handle value) {
     if (!PyLong_CheckExact(value.ptr()) || _PyLong_NumBits(value.ptr()) < kShortIntBits) return py::str(value);
     Mpz number;
     mpz_from_int(value, number);
-    std::unique_ptr<char, void (*)(void*)> text(mpz_get_str(nullptr, 10, number.value), free);
+    GmpText text(mpz_get_str(nullptr, 10, number.value));
     return py::str(text.get());
 }
 

@@ -23,11 +23,9 @@ void show_error(const char* text) {
     py::object shown = translated(text);
     py::object style = steal_or_throw(PyNumber_Or(get_attr(wx, "OK").ptr(), get_attr(wx, "ICON_ERROR").ptr()));
     // wx.MessageBox(text, style=style), through vectorcall.
-    static PyObject* const keywords = Py_BuildValue("(O)", interned("style"));  // kept for the process
-    if (!keywords) throw py::error_already_set();
     PyObject* argv[] = {wx.ptr(), shown.ptr(), style.ptr()};
     steal_or_throw(PyObject_VectorcallMethod(interned("MessageBox"), argv, 2 | PY_VECTORCALL_ARGUMENTS_OFFSET,
-                                             keywords));
+                                             keyword_names("style")));
 }
 
 void fit_layout(py::handle window) {
@@ -38,18 +36,45 @@ bool is_confirmed(py::handle code) {
     return equals(code, get_attr(global("wx"), "ID_OK"));
 }
 
+void require_gui_thread() {
+    if (truth(call_method(global("wx"), "IsMainThread"))) return;
+    PyErr_SetString(PyExc_RuntimeError,
+                    "nuv_touch keypads run on the GUI thread only; from another thread, call through wx.CallAfter");
+    throw py::error_already_set();
+}
+
+namespace {
+
+// A wx window's truth is false once wx has destroyed it.
+bool is_alive(py::handle window) {
+    return truth(window);
+}
+
+}  // namespace
+
+py::object DialogGuard::confirmed_entry(const char* read) {
+    py::object code = call_method(dialog_, "ShowModal");
+    if (!is_alive(dialog_)) {
+        destroyed_ = true;
+        return {};
+    }
+    return is_confirmed(code) ? call_method(dialog_, read) : py::object();
+}
+
 void DialogGuard::destroy() {
     destroyed_ = true;
-    call_method(dialog_, "Destroy");
+    if (is_alive(dialog_)) call_method(dialog_, "Destroy");
 }
 
 DialogGuard::~DialogGuard() {
     if (destroyed_ || !dialog_) return;
-    // Keep whatever error is being raised apart from the call below.
+    // Keep whatever error is being raised apart from the calls below.
     PyObject *type, *value, *traceback;
     PyErr_Fetch(&type, &value, &traceback);
-    auto result = py::reinterpret_steal<py::object>(PyObject_CallMethod(dialog_.ptr(), "Destroy", nullptr));
-    if (!result) PyErr_WriteUnraisable(dialog_.ptr());
+    int alive = PyObject_IsTrue(dialog_.ptr());
+    auto result = py::reinterpret_steal<py::object>(
+        alive > 0 ? PyObject_CallMethod(dialog_.ptr(), "Destroy", nullptr) : Py_NewRef(Py_None));
+    if (!result || alive < 0) PyErr_WriteUnraisable(dialog_.ptr());
     PyErr_Restore(type, value, traceback);
 }
 

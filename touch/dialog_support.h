@@ -37,10 +37,16 @@ void fit_layout(py::handle window);
 // code == wx.ID_OK, with wx.ID_OK read now.
 bool is_confirmed(py::handle code);
 
+// Raises RuntimeError unless called on the GUI thread (wx.IsMainThread()):
+// GTK used from another thread fails at random, often by aborting the
+// process. Called before any widget is made.
+void require_gui_thread();
+
 // Owns a freshly created dialog. `destroy()` destroys it on the normal path,
 // where an error of Destroy propagates; if the owner is left by an exception
 // first, the destructor destroys it and reports a second error as
-// unraisable, so the first error is the one the caller sees.
+// unraisable, so the first error is the one the caller sees. A dialog that
+// wx destroyed already (with its parent) is left alone on both paths.
 class DialogGuard {
 public:
     explicit DialogGuard(py::object dialog) : dialog_(std::move(dialog)) {}
@@ -49,6 +55,11 @@ public:
     ~DialogGuard();
 
     py::handle get() const { return dialog_; }
+    // Shows the dialog modally; what its method `read` gives when it was
+    // confirmed, else an empty object. A dialog destroyed under its user
+    // while it was open (its parent closed) counts as cancelled, and
+    // nothing more is called on it.
+    py::object confirmed_entry(const char* read);
     void destroy();
     // The dialog stays: nothing is destroyed, not even by the destructor.
     void keep() { destroyed_ = true; }

@@ -77,6 +77,7 @@ py::object init(const Args& a) {
     py::handle font_size = a[6];
     py::object show_size = py::reinterpret_borrow<py::object>(a[7]);
 
+    require_gui_thread();
     get_attr(global("DigitKeypadUI"), "__init__")(self, parent);
     // The dialog is a window from here on: should a later step fail (a font
     // size wx refuses, a bound that cannot be compared), the half-built
@@ -252,10 +253,11 @@ py::object on_enter(const Args& a) {
             return py::none();
         }
     }
+    bool integer_mode = is_integer_mode(get_attr(self, "_mode"));
     py::object value;  // stays empty for a long integer entry, tested by its shape
     IntLiteral long_entry;
     try {
-        if (!is_integer_mode(get_attr(self, "_mode")))
+        if (!integer_mode)
             value = to_float(value_str);
         else if (!is_long_literal(value_str, long_entry))
             value = to_int(value_str);

@@ -23,7 +23,7 @@ struct FunctionState {
     std::size_t first_default = 0;  // index of the first parameter with a default
     py::tuple names;                // the parameter names, interned
     py::object defaults;            // the default values of the trailing parameters (a tuple or None)
-    py::object name, qualname, module, doc, annotations, globals;
+    py::object name, qualname, doc, annotations, globals;
     py::object code;                // made on first use of __code__
 };
 
@@ -38,9 +38,6 @@ struct FunctionObject {
 FunctionState& state(PyObject* self) {
     return *std::launder(reinterpret_cast<FunctionState*>(reinterpret_cast<FunctionObject*>(self)->storage));
 }
-
-// The function type; made once and kept for the life of the process.
-PyTypeObject* function_type = nullptr;
 
 // ---------------------------------------------------------------- binding
 
@@ -146,7 +143,10 @@ private:
 namespace {
 
 py::object call_function(PyObject* self, PyObject* const* positional, Py_ssize_t npositional, PyObject* kwnames) {
-    // The definition and the state outlive the call: the caller holds the function.
+    // The state is read again after the body ran, and the body may drop the
+    // last reference a caller that borrows the function relied on (a handler
+    // unbound during a modal loop): the call holds its own.
+    py::object held = py::reinterpret_borrow<py::object>(self);
     const FunctionState& st = state(self);
     Args args;
     Binder binder(st, args);
@@ -209,19 +209,29 @@ py::object make_code(const FunctionState& st) {
 
 // ---------------------------------------------------------------- type slots
 
-// Every reference a function object holds.
-std::array<py::object*, 9> references(FunctionState& st) {
-    return {&st.names, &st.defaults, &st.name, &st.qualname, &st.module, &st.doc, &st.annotations, &st.globals, &st.code};
+// The references clear drops; their getters give None for a dropped one.
+std::array<py::object*, 4> droppable_references(FunctionState& st) {
+    return {&st.doc, &st.annotations, &st.globals, &st.code};
 }
 
 int function_traverse(PyObject* self, visitproc visit, void* arg) {
-    for (py::object* ref : references(state(self))) Py_VISIT(ref->ptr());
+    FunctionState& st = state(self);
+    for (py::object* ref : droppable_references(st)) Py_VISIT(ref->ptr());
+    for (PyObject* kept : {st.names.ptr(), st.defaults.ptr(), st.name.ptr(), st.qualname.ptr()}) Py_VISIT(kept);
     Py_VISIT(reinterpret_cast<FunctionObject*>(self)->dict);
+    Py_VISIT(Py_TYPE(self));
     return 0;
 }
 
+// Code may still reach a cleared function while a cycle is freed (a repr, a
+// call), so it is left valid, as the interpreter leaves its own functions:
+// the names become empty strings; the parameter names and defaults, tuples
+// of constants made with the function, stay.
 int function_clear(PyObject* self) {
-    for (py::object* ref : references(state(self))) *ref = py::object();
+    FunctionState& st = state(self);
+    for (py::object* ref : droppable_references(st)) *ref = py::object();
+    st.name = py::reinterpret_steal<py::object>(PyUnicode_New(0, 0));  // the empty str, which always exists
+    st.qualname = st.name;
     Py_CLEAR(reinterpret_cast<FunctionObject*>(self)->dict);
     return 0;
 }
@@ -230,7 +240,7 @@ void function_dealloc(PyObject* self) {
     PyTypeObject* type = Py_TYPE(self);
     PyObject_GC_UnTrack(self);
     if (reinterpret_cast<FunctionObject*>(self)->weakreflist) PyObject_ClearWeakRefs(self);
-    function_clear(self);
+    Py_CLEAR(reinterpret_cast<FunctionObject*>(self)->dict);
     state(self).~FunctionState();
     PyObject_GC_Del(self);
     Py_DECREF(type);  // instances of a heap type own a reference to it
@@ -286,7 +296,6 @@ PyGetSetDef function_getset[] = {
      const_cast<char*>("__name__")},
     {"__qualname__", get_member<&FunctionState::qualname>, set_str_member<&FunctionState::qualname>, nullptr,
      const_cast<char*>("__qualname__")},
-    {"__module__", get_member<&FunctionState::module>, set_any_member<&FunctionState::module>, nullptr, nullptr},
     {"__doc__", get_member<&FunctionState::doc>, set_any_member<&FunctionState::doc>, nullptr, nullptr},
     {"__defaults__", get_member<&FunctionState::defaults>, nullptr, nullptr, nullptr},
     {"__kwdefaults__", get_kwdefaults, nullptr, nullptr, nullptr},
@@ -303,7 +312,6 @@ void initialise(FunctionState& st, const FunctionDef& def) {
     st.def = &def;
     st.name = py::reinterpret_steal<py::object>(Py_NewRef(interned(def.name)));
     st.qualname = py::str(def.qualname);
-    st.module = py::str("nuv_touch");
     st.doc = py::none();
     st.globals = module_namespace();
     st.return_check = return_check_for(def.returns);
@@ -332,6 +340,17 @@ void initialise(FunctionState& st, const FunctionDef& def) {
     st.annotations = annotations;
 }
 
+// Copied and pickled by reference to the qualified name, as the
+// interpreter's own functions are.
+PyObject* function_reduce(PyObject* self, PyObject*) {
+    return Py_NewRef(state(self).qualname.ptr());
+}
+
+PyMethodDef function_methods[] = {
+    {"__reduce__", function_reduce, METH_NOARGS, nullptr},
+    {nullptr, nullptr, 0, nullptr},
+};
+
 PyMemberDef function_members[] = {
     {"__vectorcalloffset__", T_PYSSIZET, offsetof(FunctionObject, vectorcall), READONLY, nullptr},
     {"__dictoffset__", T_PYSSIZET, offsetof(FunctionObject, dict), READONLY, nullptr},
@@ -348,6 +367,7 @@ PyType_Slot function_slots[] = {
     {Py_tp_dealloc, reinterpret_cast<void*>(function_dealloc)},
     {Py_tp_getset, function_getset},
     {Py_tp_members, function_members},
+    {Py_tp_methods, function_methods},
     {0, nullptr},
 };
 
@@ -362,19 +382,26 @@ PyType_Spec function_spec = {
 
 }  // namespace
 
-void ready_function_type() {
-    if (function_type) return;
-    function_type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&function_spec));
-    if (!function_type) throw py::error_already_set();
+// The type's __module__ is "nuv_touch" (from the spec's dotted name); a
+// function's __module__ is that, read through its type, unless set on it.
+PyTypeObject* new_function_type() {
+    auto* type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&function_spec));
+    if (!type) throw py::error_already_set();
+    return type;
 }
 
 bool is_function_of(py::handle obj, const FunctionDef& def) {
-    return function_type && Py_TYPE(obj.ptr()) == function_type && state(obj.ptr()).def == &def;
+    PyTypeObject* type = function_type();
+    return type && Py_TYPE(obj.ptr()) == type && state(obj.ptr()).def == &def;
 }
 
 py::object make_function(const FunctionDef& def) {
-    ready_function_type();
-    auto* self = PyObject_GC_New(FunctionObject, function_type);
+    PyTypeObject* type = function_type();
+    if (!type) {
+        PyErr_SetString(PyExc_RuntimeError, "nuv_touch is not initialised");
+        throw py::error_already_set();
+    }
+    auto* self = PyObject_GC_New(FunctionObject, type);
     if (!self) throw py::error_already_set();
     self->vectorcall = function_vectorcall;
     self->dict = nullptr;

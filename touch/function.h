@@ -82,7 +82,10 @@ py::object make_function(const FunctionDef& def);
 // True when `obj` is the function object made for `def`.
 bool is_function_of(py::handle obj, const FunctionDef& def);
 
-// Readies the function type; called once from the module's execution.
-void ready_function_type();
+// A new function type (a new reference); the module keeps it with the rest
+// of its process-wide state, which function_type() gives (nullptr outside
+// the module's lifetime).
+PyTypeObject* new_function_type();
+PyTypeObject* function_type();
 
 }  // namespace nuv

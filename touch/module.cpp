@@ -1,7 +1,7 @@
 // nuv_touch: on-screen keypads for wxPython applications on touch panels.
 //
-// The module is initialised in two phases. Creation makes (once per process)
-// the module object; execution runs the module body step by step: the imports
+// The module is initialised in two phases. Creation makes (once per lifetime
+// of the interpreter, and in the main interpreter only) the module object; execution runs the module body step by step: the imports
 // of wx, the layout module nuv_touchui and the tools module nuv_wxtools, the
 // mode constants, then the classes and the prompt functions in their order.
 // A failing step drops the module, so that a later import starts afresh.
@@ -16,6 +16,8 @@
 #include <cstdio>
 #include <cstring>
 #include <cstdint>
+#include <stdexcept>
+#include <utility>
 #include <vector>
 
 #ifndef NUV_TOUCH_BUILT_FOR_MAJOR
@@ -29,10 +31,108 @@ namespace nuv {
 
 namespace {
 
-// The process-wide module object once its body has run (an owned reference,
-// kept for the life of the process), and the interpreter that first imported it.
-PyObject* the_module = nullptr;
-int64_t the_interpreter = -1;
+// The interned names of interned(): an open-addressing table keyed by the
+// address of the text, looked up on every attribute access of every key
+// press: a multiply, a shift and, nearly always, one compare.
+class InternTable {
+public:
+    PyObject* find_or_add(const char* text) {
+        const std::size_t mask = table_.size() - 1;
+        for (std::size_t i = slot_of(text, shift_);; i = (i + 1) & mask) {
+            if (table_[i].text == text) return table_[i].name;
+            if (!table_[i].text) break;
+        }
+        PyObject* name = PyUnicode_InternFromString(text);
+        if (!name) throw py::error_already_set();
+        if (2 * (used_ + 1) > table_.size()) grow();  // keep it at most half full
+        std::size_t i = slot_of(text, shift_);
+        while (table_[i].text) i = (i + 1) & (table_.size() - 1);
+        table_[i] = {text, name};
+        ++used_;
+        return name;
+    }
+
+    // Releases every name; the interpreter must still be running.
+    void release() {
+        for (Entry& e : table_) Py_XDECREF(e.name);
+        forget();
+    }
+
+    // Drops the names without releasing them (the interpreter is gone).
+    void forget() { *this = InternTable(); }
+
+private:
+    struct Entry {
+        const char* text;
+        PyObject* name;
+    };
+
+    static std::size_t slot_of(const char* key, int bits_shift) {
+        return static_cast<std::size_t>((reinterpret_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull) >> bits_shift);
+    }
+
+    void grow() {
+        std::vector<Entry> bigger(2 * table_.size());
+        --shift_;
+        for (const Entry& e : table_) {
+            if (!e.text) continue;
+            std::size_t j = slot_of(e.text, shift_);
+            while (bigger[j].text) j = (j + 1) & (bigger.size() - 1);
+            bigger[j] = e;
+        }
+        table_.swap(bigger);
+    }
+
+    std::vector<Entry> table_ = std::vector<Entry>(256);
+    std::size_t used_ = 0;
+    int shift_ = 64 - 8;
+};
+
+// Everything the module keeps between calls, in one place. It lives from the
+// import to the finalization of the interpreter, which releases it, so that
+// an application embedding Python that finalizes and initializes it again
+// imports a working module the next time.
+struct ProcessState {
+    PyObject* module = nullptr;             // the module object once its body has run (owned)
+    PyTypeObject* function_type = nullptr;  // owned
+    InternTable names;
+    std::vector<std::pair<const char*, PyObject*>> keyword_tuples;  // owned tuples, keyed by address
+    bool release_registered = false;
+};
+
+ProcessState process;
+
+// Called by atexit, at the start of the finalization, while objects can
+// still be released. Code that runs later in the finalization and reaches
+// the module finds it not initialised.
+void release_process_state() {
+    Py_CLEAR(process.module);
+    Py_CLEAR(process.function_type);
+    for (auto& [text, tuple] : process.keyword_tuples) Py_DECREF(tuple);
+    process.keyword_tuples.clear();
+    process.names.release();
+}
+
+// Called once the finalization is complete: whatever was made after the
+// release can no longer be released, and is only forgotten.
+void forget_process_state() {
+    process = ProcessState();
+}
+
+PyObject* release_at_exit(PyObject*, PyObject*) {
+    release_process_state();
+    Py_RETURN_NONE;
+}
+
+PyMethodDef release_at_exit_def = {"_release", release_at_exit, METH_NOARGS, nullptr};
+
+void register_release_at_finalization() {
+    if (process.release_registered) return;
+    py::object callback = steal_or_throw(PyCFunction_New(&release_at_exit_def, nullptr));
+    call(get_attr(py::module_::import("atexit"), "register"), callback);
+    if (Py_AtExit(forget_process_state) < 0) throw std::runtime_error("nuv_touch: no room left for an exit function");
+    process.release_registered = true;
+}
 
 // The classes and functions of the module, in the order the body creates them.
 const ClassDef* const kClasses[] = {
@@ -67,24 +167,22 @@ void copy_spec_attribute(py::handle spec, py::handle module_dict, const char* fr
     if (PyDict_SetItemString(module_dict.ptr(), to, owned.ptr()) < 0) throw py::error_already_set();
 }
 
-// Records the first importing interpreter; false, with ImportError set, for
-// any other. Plain C API only: pybind11's error machinery must not run in an
-// interpreter other than the one it was first used in (its GIL handling
-// assumes the main interpreter and would block there).
-bool is_first_interpreter() {
-    int64_t current = PyInterpreterState_GetID(PyInterpreterState_Get());
-    if (current == -1) return false;
-    if (the_interpreter == -1) the_interpreter = current;
-    if (the_interpreter == current) return true;
+// Only the main interpreter imports the module, whichever interpreter tries
+// first: pybind11 takes the interpreter lock through PyGILState_Ensure, which
+// serves the main interpreter only, so the first Python error passing
+// through the module in another interpreter would block for ever. Plain C
+// API here, for the same reason.
+bool is_main_interpreter() {
+    if (PyInterpreterState_Get() == PyInterpreterState_Main()) return true;
     PyErr_SetString(PyExc_ImportError,
                     "Interpreter change detected - this module can only be loaded into one interpreter per process.");
     return false;
 }
 
 PyObject* module_create(PyObject* spec, PyModuleDef*) {
-    if (!is_first_interpreter()) return nullptr;
+    if (!is_main_interpreter()) return nullptr;
     return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-        if (the_module) return Py_NewRef(the_module);
+        if (process.module) return Py_NewRef(process.module);
         py::object name = get_attr(spec, "name");
         py::object module = steal_or_throw(PyModule_NewObject(name.ptr()));
         py::handle module_dict = PyModule_GetDict(module.ptr());
@@ -146,20 +244,21 @@ void run_body(py::dict ns) {
 }
 
 int module_exec(PyObject* module) {
-    if (the_module) {
-        if (the_module == module) return 0;
+    if (process.module) {
+        if (process.module == module) return 0;
         PyErr_SetString(PyExc_RuntimeError,
                         "Module 'nuv_touch' has already been imported. Re-initialisation is not supported.");
         return -1;
     }
-    the_module = Py_NewRef(module);
+    process.module = Py_NewRef(module);
     int result = guarded<int>(-1, [&] {
+        register_release_at_finalization();
         warn_on_version_mismatch();
-        ready_function_type();
+        if (!process.function_type) process.function_type = new_function_type();
         run_body(py::reinterpret_borrow<py::dict>(PyModule_GetDict(module)));
         return 0;
     });
-    if (result < 0) Py_CLEAR(the_module);  // dropped: a later import starts again
+    if (result < 0) Py_CLEAR(process.module);  // dropped: a later import starts again
     return result;
 }
 
@@ -184,56 +283,34 @@ PyModuleDef module_def = {
 }  // namespace
 
 PyObject* interned(const char* text) {
-    // An open-addressing table keyed by the address of the text, looked up on
-    // every attribute access of every key press: a multiply, a shift and,
-    // nearly always, one compare. Entries live for the process.
-    struct Entry {
-        const char* text;
-        PyObject* name;
-    };
-    static std::vector<Entry> table(256);
-    static std::size_t used = 0;
-    static int shift = 64 - 8;
-    auto slot_of = [](const char* key, int bits_shift) {
-        return static_cast<std::size_t>((reinterpret_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull) >> bits_shift);
-    };
-    const std::size_t mask = table.size() - 1;
-    for (std::size_t i = slot_of(text, shift);; i = (i + 1) & mask) {
-        if (table[i].text == text) return table[i].name;
-        if (!table[i].text) break;
-    }
-    PyObject* name = PyUnicode_InternFromString(text);
-    if (!name) throw py::error_already_set();
-    if (2 * (used + 1) > table.size()) {  // keep it at most half full
-        std::vector<Entry> bigger(2 * table.size());
-        --shift;
-        for (const Entry& e : table) {
-            if (!e.text) continue;
-            std::size_t j = slot_of(e.text, shift);
-            while (bigger[j].text) j = (j + 1) & (bigger.size() - 1);
-            bigger[j] = e;
-        }
-        table.swap(bigger);
-    }
-    std::size_t i = slot_of(text, shift);
-    while (table[i].text) i = (i + 1) & (table.size() - 1);
-    table[i] = {text, name};
-    ++used;
-    return name;
+    return process.names.find_or_add(text);
+}
+
+PyObject* keyword_names(const char* name) {
+    for (auto& [text, tuple] : process.keyword_tuples)
+        if (text == name) return tuple;
+    PyObject* tuple = PyTuple_Pack(1, interned(name));
+    if (!tuple) throw py::error_already_set();
+    process.keyword_tuples.emplace_back(name, tuple);
+    return tuple;
+}
+
+PyTypeObject* function_type() {
+    return process.function_type;
 }
 
 py::dict module_namespace() {
-    if (!the_module) {
+    if (!process.module) {
         PyErr_SetString(PyExc_RuntimeError, "nuv_touch is not initialised");
         throw py::error_already_set();
     }
-    return py::reinterpret_borrow<py::dict>(PyModule_GetDict(the_module));
+    return py::reinterpret_borrow<py::dict>(PyModule_GetDict(process.module));
 }
 
 py::object global(const char* name) {
-    if (!the_module) module_namespace();  // raises: not initialised
+    if (!process.module) module_namespace();  // raises: not initialised
     PyObject* key = interned(name);
-    PyObject* value = PyDict_GetItemWithError(PyModule_GetDict(the_module), key);
+    PyObject* value = PyDict_GetItemWithError(PyModule_GetDict(process.module), key);
     if (!value && !PyErr_Occurred()) value = PyDict_GetItemWithError(PyEval_GetBuiltins(), key);
     if (value) return py::reinterpret_borrow<py::object>(value);
     if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%s' is not defined", name);

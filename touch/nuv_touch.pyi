@@ -11,6 +11,10 @@
 # None. Other annotations document the intended use; the module does not
 # check them.
 #
+# Keypads, prompts and proxy handlers run on the GUI thread only; on another
+# thread they raise RuntimeError (post the call with wx.CallAfter). Only the
+# main interpreter can import the module.
+#
 # The class-private members carry the names under which they exist in the
 # class (`_AlphaKeypad__on_shift`), since type checkers do not mangle names.
 
@@ -186,7 +190,8 @@ class AlphaKeypadProxy:
     # Writes str(value).
     def set_value(self, value: object) -> None: ...
 
-# The prompts return the confirmed entry, or None when the user cancels.
+# The prompts return the confirmed entry, or None when the user cancels or
+# the keypad is destroyed with its parent meanwhile.
 def input_text(parent: _Optional[wx.WindowBase], password_mode: bool = False, message: str = "") -> _Optional[str]: ...
 def input_password(parent: _Optional[wx.WindowBase], message: str = "") -> _Optional[str]: ...
 def input_digit_password(parent: _Optional[wx.WindowBase], message: _Optional[str] = None) -> _Optional[str]: ...

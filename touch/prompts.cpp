@@ -9,20 +9,19 @@ namespace {
 
 // Shows the dialog modally; what get_value gives when it was confirmed, else
 // None (and get_value is not called). The dialog is destroyed on every path.
-py::object confirmed_entry(DialogGuard& dialog) {
-    py::object code = call_method(dialog.get(), "ShowModal");
-    py::object entry = py::none();
-    if (is_confirmed(code)) entry = call_method(dialog.get(), "get_value");
+py::object prompt_entry(DialogGuard& dialog) {
+    py::object entry = dialog.confirmed_entry("get_value");
     dialog.destroy();
-    return entry;
+    return entry ? entry : py::none();
 }
 
 // The keyboard, plain or masked as `password_mode` says; the entry unchanged.
 py::object input_text(const Args& a) {
     py::handle parent = a[0], password_mode = a[1], message = a[2];
+    require_gui_thread();
     DialogGuard dialog(
         global("AlphaKeypad")(parent, py::arg("password_mode") = password_mode, py::arg("message") = message));
-    return confirmed_entry(dialog);
+    return prompt_entry(dialog);
 }
 
 // input_text as the module binds it at the time of the call, masked.
@@ -35,19 +34,20 @@ py::object input_password(const Args& a) {
 // (str or None) once the dialog is gone.
 py::object input_digit_password(const Args& a) {
     py::handle parent = a[0], message = a[1];
+    require_gui_thread();
     DialogGuard dialog(global("DigitPasswordKeypad")(parent, message));
-    return confirmed_entry(dialog);
+    return prompt_entry(dialog);
 }
 
 // Shows a numeric keypad of `mode_name` and converts a confirmed entry.
 py::object ask_number(const Args& a, const char* mode_name, py::object (*convert)(py::handle)) {
     py::handle parent = a[0], minimum = a[1], maximum = a[2], message = a[3];
+    require_gui_thread();
     DialogGuard dialog(global("DigitKeypad")(parent, py::arg("mode") = global(mode_name),
                                              py::arg("minimum") = minimum, py::arg("maximum") = maximum,
                                              py::arg("message") = message));
-    py::object code = call_method(dialog.get(), "ShowModal");
-    py::object result = py::none();
-    if (is_confirmed(code)) result = convert(call_method(dialog.get(), "get_value"));
+    py::object entry = dialog.confirmed_entry("get_value");
+    py::object result = entry ? convert(entry) : py::none();
     dialog.destroy();
     return result;
 }

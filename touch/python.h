@@ -39,10 +39,14 @@ Result guarded(Result failure, Body&& body) noexcept {
     return failure;
 }
 
-// An interned str that lives for the rest of the process, keyed by the
+// An interned str kept until the interpreter is finalized, keyed by the
 // address of `text`: pass string literals (or other static text) only. Used
 // for attribute names and for the constant texts the handlers compare with.
 PyObject* interned(const char* text);
+
+// The tuple (name,) of keyword names for a vectorcall, kept as interned() keeps
+// its names (a borrowed reference).
+PyObject* keyword_names(const char* name);
 
 // The module's namespace while the module exists; names the behaviour code
 // reads from it are looked up at the moment they are needed, so rebinding a

@@ -1,0 +1,199 @@
+"""What host applications do to the module: close a keypad's parent, call
+from a worker thread, import from a subinterpreter, finalize and initialize
+Python again, free objects in cycles, replace GMP's allocator.
+
+Where a fault would hang or crash, the case runs in a fresh interpreter
+(run_python, with its timeout); wx is then often replaced by stand-ins, so
+that the module's own lifetime is tested, not the toolkit's.
+"""
+import os
+import subprocess
+import sys
+import textwrap
+from pathlib import Path
+
+import pytest
+import wx
+
+import nuv_touch
+from conftest import run_modal
+from test_module_frame import run_python
+
+TESTS_DIR = Path(__file__).resolve().parent
+
+STAND_INS = {
+    "wx/__init__.py": "def IsMainThread():\n    return True\n",
+    "wx/grid.py": "class Grid: pass\nclass GridEvent: pass\n",
+    "nuv_touchui.py": "class AlphaKeypad: pass\nclass DigitKeypad: pass\nclass DigitPasswordKeypad: pass\n",
+    "nuv_wxtools.py": "def window_fit_layout(window): pass\n",
+}
+
+# A module that works: its constants, its functions, an error through it.
+WORKS = """
+import nuv_touch
+try:
+    nuv_touch.input_text(None, message=5)
+except TypeError as error:
+    print("works:", nuv_touch.KEYPAD_MODE_INT, nuv_touch.input_text.__name__, error)
+"""
+
+EMBEDDING = r"""
+#include <Python.h>
+
+/* Initializes Python, runs argv[1] and finalizes, twice. */
+int main(int argc, char** argv) {
+    if (argc != 2) return 2;
+    for (int round = 0; round < 2; ++round) {
+        Py_Initialize();
+        int failed = PyRun_SimpleString(argv[1]);
+        if (Py_FinalizeEx() < 0 || failed) return 1;
+    }
+    return 0;
+}
+"""
+
+
+@pytest.fixture
+def stand_ins(tmp_path):
+    """A directory of stand-ins for wx and the layout and tools modules."""
+    for name, text in STAND_INS.items():
+        (tmp_path / name).parent.mkdir(exist_ok=True)
+        (tmp_path / name).write_text(text)
+    return tmp_path
+
+
+def test_keypad_destroyed_with_its_parent_counts_as_cancelled(wx_app):
+    frame = wx.Frame(None)
+    frame.Show()
+    assert run_modal(lambda: nuv_touch.input_integer(frame), lambda d: frame.Destroy()) is None
+
+    frame = wx.Frame(None)
+    field = wx.TextCtrl(frame, value="12")
+    proxy = nuv_touch.DigitKeypadProxy(field)
+    frame.Show()
+    run_modal(lambda: proxy.event_handler(None), lambda d: d.SetValue("34"), lambda d: frame.Destroy())
+    assert not frame and not field
+
+
+def test_worker_thread_is_refused_before_any_widget_is_made():
+    status, output = run_python("""
+        import threading, wx, nuv_touch
+        app = wx.App(False)
+        frame = wx.Frame(None)
+        proxy = nuv_touch.DigitKeypadProxy(wx.TextCtrl(frame))
+        calls = {"prompt": lambda: nuv_touch.input_integer(frame),
+                 "keyboard": lambda: nuv_touch.AlphaKeypad(frame),
+                 "handler": lambda: proxy.event_handler(None)}
+
+        def worker():
+            for name, call in calls.items():
+                try:
+                    call()
+                    print(name, "ran")
+                except RuntimeError as error:
+                    print(name, error)
+
+        thread = threading.Thread(target=worker, daemon=True)
+        thread.start()
+        thread.join(20)
+        print("windows:", len(wx.GetTopLevelWindows()))
+    """)
+    assert status == 0, output
+    assert output.count("GUI thread only; from another thread, call through wx.CallAfter") == 3, output
+    assert "windows: 1" in output
+
+
+def test_subinterpreter_importing_first_is_refused_at_once(stand_ins):
+    status, output = run_python(textwrap.dedent("""
+        import subinterpreters
+        print("sub:", subinterpreters.run_string("import nuv_touch; nuv_touch.input_text(None, message=5)"))
+    """) + WORKS, path=[stand_ins, TESTS_DIR])
+    assert status == 0, output
+    assert ("sub: ImportError: Interpreter change detected - this module can only be loaded "
+            "into one interpreter per process.") in output
+    assert "works: 0 input_text" in output
+
+
+def test_finalize_and_initialize_again_gives_a_working_module(stand_ins, tmp_path):
+    config = sys.executable + "-config"
+    source = tmp_path / "embed.c"
+    source.write_text(EMBEDDING)
+    flags = subprocess.run([config, "--cflags", "--ldflags", "--embed"], capture_output=True, text=True,
+                           check=True).stdout.split()
+    subprocess.run(["cc", "-o", str(tmp_path / "embed"), str(source), *flags], check=True, capture_output=True)
+    env = dict(os.environ, PYTHONPATH="%s:%s" % (stand_ins, Path(nuv_touch.__file__).parent))
+    done = subprocess.run([str(tmp_path / "embed"), textwrap.dedent(WORKS)], env=env, capture_output=True,
+                          text=True, timeout=60)
+    output = done.stdout + done.stderr
+    assert done.returncode == 0, output
+    assert output.count("works: 0 input_text") == 2, output
+
+
+def test_cleared_function_stays_valid(stand_ins):
+    status, output = run_python("""
+        import ctypes, nuv_touch
+        api = ctypes.pythonapi
+        api.PyType_GetSlot.restype = ctypes.c_void_p
+        api.PyType_GetSlot.argtypes = [ctypes.py_object, ctypes.c_int]
+        function = nuv_touch.input_integer
+        Py_tp_clear = 51
+        clear = ctypes.PYFUNCTYPE(ctypes.c_int, ctypes.py_object)(api.PyType_GetSlot(type(function), Py_tp_clear))
+        clear(function)
+        print(repr(function), repr(function.__name__), function.__module__)
+        try:
+            function(None, message=5)
+        except TypeError as error:
+            print("refused:", error)
+    """, path=[stand_ins])
+    assert status == 0, output
+    assert "<function  at 0x" in output and "'' nuv_touch" in output
+    assert "refused: Argument 'message' has incorrect type" in output
+
+
+def test_function_dropped_by_its_caller_during_its_call(stand_ins):
+    # A property calls its getter with a borrowed reference; setting the
+    # property up again mid-call drops the getter's last reference. Python's
+    # debug allocator (-X dev) overwrites freed memory.
+    status, output = run_python("""
+        import nuv_touch
+        minimum = nuv_touch.DigitKeypadProxy.__dict__["minimum"]
+
+        class Proxy(nuv_touch.DigitKeypadProxy):
+            def __init__(self):
+                pass
+
+            @property
+            def _minimum(self):
+                minimum.__init__(None)
+                return 5.0
+
+        print("minimum:", Proxy().minimum)
+    """, path=[stand_ins], flags=["-X", "dev"])
+    assert status == 0, output
+    assert "minimum: 5.0" in output
+
+
+def test_big_integer_text_freed_through_gmps_allocator(stand_ins):
+    status, output = run_python("""
+        import ctypes, ctypes.util, nuv_touch
+        from types import SimpleNamespace
+
+        libc = ctypes.CDLL(None)
+        libc.malloc.restype, libc.malloc.argtypes = ctypes.c_void_p, [ctypes.c_size_t]
+        libc.realloc.restype, libc.realloc.argtypes = ctypes.c_void_p, [ctypes.c_void_p, ctypes.c_size_t]
+        libc.free.argtypes = [ctypes.c_void_p]
+        HEADER = 16  # the replacement keeps a header before every block
+        alloc = ctypes.CFUNCTYPE(ctypes.c_void_p, ctypes.c_size_t)(lambda n: libc.malloc(n + HEADER) + HEADER)
+        realloc = ctypes.CFUNCTYPE(ctypes.c_void_p, ctypes.c_void_p, ctypes.c_size_t, ctypes.c_size_t)(
+            lambda p, old, new: libc.realloc(p - HEADER, new + HEADER) + HEADER)
+        free = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.c_size_t)(lambda p, n: libc.free(p - HEADER))
+        gmp = ctypes.CDLL(ctypes.util.find_library("gmp"))
+        getattr(gmp, "__gmp_set_memory_functions")(alloc, realloc, free)
+
+        written = []
+        proxy = SimpleNamespace(_ctrl=SimpleNamespace(set_string=written.append))
+        nuv_touch.DigitKeypadProxy.set_value(proxy, -(3 ** 6000))
+        print("written:", written == [str(-(3 ** 6000))])
+    """, path=[stand_ins])
+    assert status == 0, output
+    assert "written: True" in output
