@@ -806,8 +806,9 @@ class _TouchDialog(wx.Dialog):
         self._key_side = width
 
     def _label_room(self, key):
-        """Smallest size that shows the key's label whole."""
-        text = key.GetTextExtent(key.GetLabel() or "0")
+        """Smallest size that shows the key's caption whole (a translated
+        Tab or Space key shows other text than its label)."""
+        text = key.GetTextExtent(key.GetLabelText() or "0")
         return wx.Size(text.width + self.FromDIP(20),
                        text.height + self.FromDIP(12))
 
@@ -1236,6 +1237,7 @@ class AlphaKeypad(_TouchDialog):
             panel.SetSizer(row)
             return panel
 
+        letter_panels = []  # (caps on, caps off) per letter row
         for index, chars in enumerate(keyboard.letter_rows):
             on = letter_panel("ui_caps_on_%d" % index,
                               "".join(map(_capital, chars)))
@@ -1243,6 +1245,7 @@ class AlphaKeypad(_TouchDialog):
             on.Hide()
             setattr(self, "ui_caps_on_%d" % index, on)
             setattr(self, "ui_caps_off_%d" % index, off)
+            letter_panels.append((on, off))
 
         def blank_key(name, label, units):
             return self._key(self, name, label, self.on_character, units,
@@ -1294,8 +1297,8 @@ class AlphaKeypad(_TouchDialog):
 
         def letters(index):
             pair = wx.BoxSizer(wx.HORIZONTAL)
-            pair.Add(getattr(self, "ui_caps_on_%d" % index))
-            pair.Add(getattr(self, "ui_caps_off_%d" % index))
+            for panel in letter_panels[index]:
+                pair.Add(panel)
             return pair
 
         keys = wx.BoxSizer(wx.VERTICAL)
