@@ -410,6 +410,10 @@ def screen_tour(tour):
          ("Shift", "#", "Shift", "7"), "06-keyboard-long-message"),
         (lambda: tour.double_click_cell(panel.tool_table, 1, 0), nuv_touch.DigitKeypad, ("Clear", "9", "3"),
          "07-grid-cell-keypad"),
+        # The widest keyboard: sixteen keys across.
+        (lambda: (nuv_touchui.set_keyboard_layout("fr"),
+                  wx.CallAfter(nuv_touch.input_text, panel, message="Libellé du lot :")),
+         nuv_touch.AlphaKeypad, ("\u00e9", "t", "\u00e9"), "08-french-keyboard"),
     )
     for open_it, kind, labels, name in steps:
         open_it()
@@ -421,6 +425,7 @@ def screen_tour(tour):
         tour.shot_screen(name)
         tour.press(keypad, "Cancel")
         yield 300
+    nuv_touchui.set_keyboard_layout(None)
 
 
 def speak_german():
