@@ -29,7 +29,7 @@ the keys' width, cut with an ellipsis where their lines run out.
 
 import wx
 
-from nuv_wxtools import display_room, window_fit_layout
+from nuv_wxtools import display_area, display_room, window_fit_layout
 
 __all__ = ["DigitKeypad", "DigitPasswordKeypad", "AlphaKeypad", "KeyButton",
            "EntryField", "Label", "UniformGridSizer", "key_side", "Keyboard",
@@ -157,13 +157,10 @@ def key_side(window, mm, units_across=1, units_down=1):
     else:
         side = round(mm * ppi / 25.4)
     smallest = window.FromDIP(MIN_KEY_DIP)
-    count = wx.Display.GetCount()
-    if count > 0:
-        index = wx.Display.GetFromWindow(window)
-        area = wx.Display(index if 0 <= index < count else 0).GetClientArea()
-        if not area.IsEmpty():
-            side = min(side, area.width // (units_across + 1),
-                       area.height // (units_down + 1))
+    area = display_area(window)
+    if area is not None and not area.IsEmpty():
+        side = min(side, area.width // (units_across + 1),
+                   area.height // (units_down + 1))
     return max(side, smallest)
 
 
@@ -239,7 +236,7 @@ class KeyButton(wx.Window):
         return True
 
     def GetTextExtent(self, text):
-        return wx.Size(*self.GetFullTextExtent(text, self.GetFont())[:2])
+        return wx.Size(*_text_size(self, text, self.GetFont()))
 
     def GetBackgroundColour(self):
         return wx.Colour(self._face) if self._face is not None \

@@ -1,5 +1,7 @@
 """Small window helpers shared by the touch keypads."""
 
+import time
+
 import wx
 
 # What a window manager's frame adds around a dialog: a title bar and thin
@@ -8,9 +10,29 @@ import wx
 FRAME_RESERVE_DIP = (8, 40)
 
 
-def _display_area(window):
-    """Client area of the display the window is on (or the first one). A
-    window not shown yet opens over its parent: that display is taken."""
+# How long a hidden window keeps the display area it was told (see
+# display_area), in seconds.
+AREA_KEPT_S = 1.0
+
+
+def display_area(window):
+    """Client area of the display the window is on (or the first one), or
+    None without a display. A window not shown yet opens over its parent:
+    that display is taken.
+
+    Each answer is a round trip to the display server, and a keypad being
+    built asks a dozen times: a hidden window keeps the answer for a moment.
+    """
+    if window.IsShown():
+        return _ask_display_area(window)
+    now = time.monotonic()
+    kept = getattr(window, "_kept_display_area", None)
+    if kept is None or now - kept[0] > AREA_KEPT_S:
+        kept = window._kept_display_area = (now, _ask_display_area(window))
+    return wx.Rect(kept[1]) if kept[1] is not None else None
+
+
+def _ask_display_area(window):
     count = wx.Display.GetCount()
     if count < 1:
         return None
@@ -36,7 +58,7 @@ def _unmeasured_frame(window):
 
 def _usable_area(window):
     """The display's client area less the frame the window may still get."""
-    area = _display_area(window)
+    area = display_area(window)
     if area is None or area.IsEmpty():
         return None
     left, top, right, bottom = _unmeasured_frame(window)
