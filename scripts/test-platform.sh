@@ -91,6 +91,9 @@ remove_tree() {
 
 mounted=()
 unmount_all() {
+    # A second signal (CI stopping its whole group, an impatient ^C) must not
+    # cut the unmounting short.
+    trap '' INT TERM HUP
     local i
     for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
         umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}" || true
