@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing and builds what is stale.
-# Sourced by the other scripts; PYTHON and NUV_TOUCH_BUILD may be overridden.
+# Sourced by the other scripts; PYTHON, NUV_TOUCH_BUILD and NUV_TREE_CACHE may be overridden.
 set -euo pipefail
 
 NUV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 PYTHON=${PYTHON:-/usr/bin/python3}
 NUV_TOUCH_BUILD=${NUV_TOUCH_BUILD:-$NUV_ROOT/build}
-export PYTHON NUV_TOUCH_BUILD
+# Where scripts/test-platform.sh keeps its Debian trees between runs.
+NUV_TREE_CACHE=${NUV_TREE_CACHE:-/var/cache/nuv-touch}
+export PYTHON NUV_TOUCH_BUILD NUV_TREE_CACHE
 
 # gettext compiles the translation catalogs; fonts-wqy-microhei draws the
 # Chinese default prompts of the numeric keypad, which are empty boxes on a

@@ -10,6 +10,9 @@ Every test is guarded: a modal dialog still open after MODAL_TIMEOUT seconds
 is ended with wx.ID_CANCEL and the test fails; wx.MessageBox never shows a
 real box; exceptions escaping wx event handlers fail the test; top-level
 windows left behind are destroyed and fail the test.
+
+Every wait and time limit is multiplied by NUV_TOUCH_TIME_SCALE (default 1):
+under emulation (an ARM tree run by qemu) everything is several times slower.
 """
 
 import collections
@@ -33,7 +36,15 @@ for _path in (str(BUILD_DIR), str(LAYOUTS_DIR)):
 
 import wx  # noqa: E402  (after the path set-up on purpose)
 
-MODAL_TIMEOUT = float(os.environ.get("NUV_TOUCH_MODAL_TIMEOUT", "10"))
+TIME_SCALE = float(os.environ.get("NUV_TOUCH_TIME_SCALE", "1"))
+
+
+def scaled(seconds):
+    """A wait or time limit meant for native speed, for this machine."""
+    return seconds * TIME_SCALE
+
+
+MODAL_TIMEOUT = scaled(float(os.environ.get("NUV_TOUCH_MODAL_TIMEOUT", "10")))
 
 
 # --- event loop -------------------------------------------------------------
@@ -45,7 +56,7 @@ def pump(ms=0):
     timers and the X server catch up). Usable inside or outside a modal loop.
     """
     app = wx.GetApp()
-    deadline = time.monotonic() + ms / 1000.0
+    deadline = time.monotonic() + scaled(ms / 1000.0)
     while True:
         app.ProcessPendingEvents()
         app.Yield(True)  # also runs idle handlers and deferred deletion
@@ -56,7 +67,7 @@ def pump(ms=0):
 
 def wait_until(predicate, timeout=2.0):
     """Pump events until predicate() is true; return its last value."""
-    deadline = time.monotonic() + timeout
+    deadline = time.monotonic() + scaled(timeout)
     while True:
         value = predicate()
         if value or time.monotonic() >= deadline:
@@ -216,7 +227,7 @@ def run_modal(opener, *steps, timeout=None):
     still open `timeout` seconds (default MODAL_TIMEOUT) after the start:
     it is then ended with wx.ID_CANCEL.
     """
-    timeout = MODAL_TIMEOUT if timeout is None else timeout
+    timeout = MODAL_TIMEOUT if timeout is None else scaled(timeout)
     pending = collections.deque(steps)
     state = {"error": None, "done": False}
     deadline = time.monotonic() + timeout
@@ -376,3 +387,32 @@ def frame(wx_app):
     if window:
         window.Destroy()
     pump()
+
+
+# --- subinterpreters --------------------------------------------------------
+
+def run_in_subinterpreter(code):
+    """Runs `code` in a new subinterpreter of this process and returns how it
+    failed, as "ExceptionName: message", or None when it ran through.
+
+    The subinterpreter shares the main one's GIL, as all did up to 3.11, so
+    that an extension module's own refusal is what shows (an isolated one
+    refuses every single-phase module before its code runs). The private
+    module behind it changed: 3.11 and 3.12 have _xxsubinterpreters, whose
+    run_string raises the failure; 3.13 has _interpreters, which returns it.
+    """
+    try:
+        import _interpreters as interpreters
+        interpreter = interpreters.create("legacy")
+    except ImportError:
+        import _xxsubinterpreters as interpreters
+        interpreter = interpreters.create(isolated=False)
+    try:
+        failure = interpreters.run_string(interpreter, code)
+    except getattr(interpreters, "RunFailedError", ()) as error:
+        # "<class 'ImportError'>: message" -> "ImportError: message"
+        kind, _, message = str(error).partition(": ")
+        return "%s: %s" % (kind.removeprefix("<class '").removesuffix("'>"), message)
+    finally:
+        interpreters.destroy(interpreter)
+    return None if failure is None else failure.formatted

@@ -7,7 +7,7 @@ import sys
 import pytest
 
 import nuv_touch
-from conftest import BUILD_DIR, LAYOUTS_DIR, ROOT
+from conftest import BUILD_DIR, LAYOUTS_DIR, ROOT, scaled
 
 
 @pytest.fixture(scope="module")
@@ -17,7 +17,7 @@ def quick_run(tmp_path_factory):
     env["PYTHONPATH"] = os.pathsep.join([str(BUILD_DIR), str(LAYOUTS_DIR)])
     done = subprocess.run([sys.executable, str(ROOT / "bench" / "run.py"), "--quick", "--json", str(out),
                            "--markdown", str(out.with_suffix(".md"))],
-                          env=env, capture_output=True, text=True, timeout=300)
+                          env=env, capture_output=True, text=True, timeout=scaled(300))
     assert done.returncode == 0, done.stdout + done.stderr
     return done.stdout, json.loads(out.read_text())
 
@@ -65,6 +65,6 @@ def test_saved_runs_print_for_the_readme_and_side_by_side(quick_run, tmp_path_fa
     # Without wx or the module: the figures alone are enough.
     env = {"PATH": os.environ.get("PATH", ""), "PYTHONPATH": ""}
     done = subprocess.run([sys.executable, str(ROOT / "bench" / "compare.py"), str(saved), str(saved)], env=env,
-                          capture_output=True, text=True, timeout=60)
+                          capture_output=True, text=True, timeout=scaled(60))
     assert done.returncode == 0, done.stderr
     assert len([line for line in done.stdout.splitlines() if line.startswith("  ")]) == len(measured) + 1

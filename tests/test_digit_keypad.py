@@ -9,7 +9,7 @@ import wx
 import nuv_touch
 import nuv_touchui
 from nuv_touchui import KeyButton
-from conftest import click, run_modal
+from conftest import click, run_modal, scaled
 
 INVALID = "Invalid number format. Please input again."
 OUT_OF_RANGE = "Number value is out of range. Please input again."
@@ -244,7 +244,7 @@ class TestLongEntries:
             confirm(dialog)
             took.append(time.perf_counter() - started)
         assert run_modal(d, timed_confirm) == wx.ID_OK
-        assert took[0] < 0.5
+        assert took[0] < scaled(0.5)
         d.SetValue("1" + "0" * 99999 + "1")
         assert TestConfirm().confirm_text(d, d.GetValue()) == wx.ID_CANCEL
         assert message_boxes.messages == [OUT_OF_RANGE]
@@ -333,6 +333,6 @@ class TestLongEntries:
             d.EndModal = lambda code: None
             d.on_enter(None)
             took[digits] = time.perf_counter() - started
-        assert took[1000000] < 0.1
+        assert took[1000000] < scaled(0.1)
         assert took[1000000] < 30 * took[100000] + 0.005  # quadratic would be 100 times
         assert message_boxes.messages == [OUT_OF_RANGE] * 2

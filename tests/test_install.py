@@ -11,7 +11,7 @@ from pathlib import Path
 
 import pytest
 
-from conftest import BUILD_DIR, ROOT
+from conftest import BUILD_DIR, ROOT, scaled
 
 PY = f"python{sys.version_info.major}.{sys.version_info.minor}"
 INSTALLED = ("nuv_touch.pyi", "nuv_touchui.py", "nuv_wxtools.py", "nuv_touch-stubs/__init__.pyi",
@@ -27,7 +27,7 @@ def clean_env(**extra):
 
 
 def run(command, *, env, cwd):
-    done = subprocess.run(command, env=env, cwd=cwd, capture_output=True, text=True, timeout=300)
+    done = subprocess.run(command, env=env, cwd=cwd, capture_output=True, text=True, timeout=scaled(300))
     return done.returncode, done.stdout + done.stderr
 
 
