@@ -387,32 +387,3 @@ def frame(wx_app):
     if window:
         window.Destroy()
     pump()
-
-
-# --- subinterpreters --------------------------------------------------------
-
-def run_in_subinterpreter(code):
-    """Runs `code` in a new subinterpreter of this process and returns how it
-    failed, as "ExceptionName: message", or None when it ran through.
-
-    The subinterpreter shares the main one's GIL, as all did up to 3.11, so
-    that an extension module's own refusal is what shows (an isolated one
-    refuses every single-phase module before its code runs). The private
-    module behind it changed: 3.11 and 3.12 have _xxsubinterpreters, whose
-    run_string raises the failure; 3.13 has _interpreters, which returns it.
-    """
-    try:
-        import _interpreters as interpreters
-        interpreter = interpreters.create("legacy")
-    except ImportError:
-        import _xxsubinterpreters as interpreters
-        interpreter = interpreters.create(isolated=False)
-    try:
-        failure = interpreters.run_string(interpreter, code)
-    except getattr(interpreters, "RunFailedError", ()) as error:
-        # "<class 'ImportError'>: message" -> "ImportError: message"
-        kind, _, message = str(error).partition(": ")
-        return "%s: %s" % (kind.removeprefix("<class '").removesuffix("'>"), message)
-    finally:
-        interpreters.destroy(interpreter)
-    return None if failure is None else failure.formatted

@@ -62,8 +62,8 @@ class TestSingleton:
     def test_second_interpreter_is_refused(self):
         status, output = run_python("""
             import nuv_touch
-            from conftest import run_in_subinterpreter
-            print(run_in_subinterpreter("import nuv_touch"))
+            import subinterpreters
+            print(subinterpreters.run_string("import nuv_touch"))
         """, path=[Path(__file__).parent])
         assert status == 0, output
         assert ("ImportError: Interpreter change detected - this module can only be loaded "
