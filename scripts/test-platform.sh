@@ -38,7 +38,7 @@ stamp_file=$tree/.nuv-touch-packages
 # arm64 tree takes a quarter of an hour and more to make).
 stamp="$suite $arch"
 
-host_tools=(mmdebstrap)
+host_tools=(mmdebstrap rsync)
 [ "$arch" != "$host_arch" ] && host_tools+=(qemu-user-static binfmt-support arch-test)
 
 # Under emulation everything runs several times slower: the tests scale their
@@ -112,13 +112,15 @@ mount_system_dirs() {
 }
 
 copy_checkout() {
-    rm -rf "$tree/root/nuv_touch"
     mkdir -p "$tree/root/nuv_touch"
-    # Sources as they are in the working copy, without the host's builds;
-    # mtimes are kept so that the build in the tree stays incremental.
-    tar -C "$NUV_ROOT" --exclude=./.git --exclude=./build --exclude='./build-*' \
-        --exclude=./artifacts --exclude=__pycache__ --exclude=.pytest_cache \
-        --exclude=.hypothesis -cf - . | tar -C "$tree/root/nuv_touch" -xf -
+    # Sources as they are in the working copy, without the host's builds. Only
+    # files whose content changed are written, and they get the time of the
+    # copy: a source's own mtime may be older than the tree's last build of
+    # it (a merge, a checkout), which would leave a stale object in place.
+    rsync --recursive --links --checksum --delete --delete-excluded \
+        --exclude=/.git --exclude=/build --exclude='/build-*' --exclude=/artifacts \
+        --exclude=__pycache__ --exclude=.pytest_cache --exclude=.hypothesis \
+        "$NUV_ROOT/" "$tree/root/nuv_touch/"
 }
 
 in_tree() {
