@@ -382,7 +382,7 @@ PyType_Spec function_spec = {
 
 }  // namespace
 
-// The type's __module__ is "nuv_touch" (from the spec's dotted name); a
+// The type's __module__ is "nuv_touch" (from the dotted name the type is made with); a
 // function's __module__ is that, read through its type, unless set on it.
 PyTypeObject* new_function_type() {
     auto* type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&function_spec));
