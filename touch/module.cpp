@@ -1,9 +1,10 @@
 // nuv_touch: on-screen keypads for wxPython applications on touch panels.
 //
-// The module is initialised in two phases. Creation makes (once per lifetime
-// of the interpreter, and in the main interpreter only) the module object; execution runs the module body step by step: the imports
-// of wx, the layout module nuv_touchui and the tools module nuv_wxtools, the
-// mode constants, then the classes and the prompt functions in their order.
+// The module is initialised in two phases. Creation makes the module object
+// (once per lifetime of the interpreter, and in the main interpreter only);
+// execution runs the module body step by step: the imports of wx, the
+// layout module nuv_touchui and the tools module nuv_wxtools, the mode
+// constants, then the classes and the prompt functions in their order.
 // A failing step drops the module, so that a later import starts afresh.
 #include "adapters.h"
 #include "alpha_keypad.h"
