@@ -18,17 +18,56 @@ NUV_PACKAGES=(python3-wxgtk4.0 python3-dev pybind11-dev cmake g++ make libgmp-de
               gettext fonts-wqy-microhei
               python3-pytest python3-pytest-xvfb python3-hypothesis python3-mypy xvfb xauth)
 
-install_missing_packages() {
-    local missing=() p
-    for p in "${NUV_PACKAGES[@]}" "$@"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+# The host's tools for runs in Debian trees of other releases and architectures
+# (scripts/test-platform.sh); the emulation ones only for a foreign architecture.
+NUV_PLATFORM_TOOLS=(mmdebstrap rsync)
+NUV_EMULATION_TOOLS=(qemu-user-static binfmt-support arch-test)
+
+missing_packages() {
+    local p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || echo "$p"
     done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}"
-    local sudo=""
+}
+
+# apt_get ARGS: apt-get that waits for another apt to finish instead of failing
+# on its lock. Installing waits through dpkg's own timeout; `apt-get update`
+# has none for the package lists' lock, so a lock error is tried again.
+NUV_APT_WAIT=${NUV_APT_WAIT:-900}
+apt_get() {
+    local sudo="" deadline=$((SECONDS + NUV_APT_WAIT)) output status
     [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    while :; do
+        status=0
+        output=$(DEBIAN_FRONTEND=noninteractive $sudo apt-get -q -o DPkg::Lock::Timeout="$NUV_APT_WAIT" "$@" 2>&1) ||
+            status=$?
+        if [ $status -eq 0 ]; then return 0; fi
+        if ! grep -q "Could not get lock" <<<"$output" || [ $SECONDS -ge $deadline ]; then
+            printf '%s\n' "$output" >&2
+            return $status
+        fi
+        sleep 5
+    done
+}
+
+# install_missing_packages [PACKAGE...]: the set-up's packages and the ones
+# named. Our scripts take turns on one lock of their own, so two started
+# together install once, and the second finds the packages there.
+install_missing_packages() {
+    local missing
+    missing=$(missing_packages "${NUV_PACKAGES[@]}" "$@")
+    [ -z "$missing" ] && return 0
+    local lock=/var/lib/apt/nuv-touch.lock
+    [ "$(id -u)" -ne 0 ] && lock=${TMPDIR:-/tmp}/nuv-touch-apt.lock
+    (
+        flock -w "$NUV_APT_WAIT" 9 || { echo "Another installation held $lock too long." >&2; exit 1; }
+        missing=$(missing_packages "${NUV_PACKAGES[@]}" "$@")
+        [ -z "$missing" ] && exit 0
+        echo "Installing:" $missing
+        apt_get update -qq
+        # shellcheck disable=SC2086
+        apt_get install -y -qq --no-install-recommends $missing >/dev/null
+    ) 9>"$lock"
 }
 
 # build_module DIR [cmake options...]: configures once, then rebuilds what changed.

@@ -38,8 +38,8 @@ stamp_file=$tree/.nuv-touch-packages
 # arm64 tree takes a quarter of an hour and more to make).
 stamp="$suite $arch"
 
-host_tools=(mmdebstrap rsync)
-[ "$arch" != "$host_arch" ] && host_tools+=(qemu-user-static binfmt-support arch-test)
+host_tools=("${NUV_PLATFORM_TOOLS[@]}")
+[ "$arch" != "$host_arch" ] && host_tools+=("${NUV_EMULATION_TOOLS[@]}")
 
 # Under emulation everything runs several times slower: the tests scale their
 # waits and timeouts by this factor.
