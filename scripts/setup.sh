@@ -24,7 +24,7 @@ NUV_PLATFORM_TOOLS=(mmdebstrap rsync)
 NUV_EMULATION_TOOLS=(qemu-user-static binfmt-support arch-test)
 # What scripts/package.sh builds and checks the wheel and the Debian packages
 # with (python3-pybind11: the wheel's build requirement, as Debian has it).
-NUV_PACKAGING_TOOLS=(rsync python3-build python3-venv python3-pybind11 devscripts equivs lintian)
+NUV_PACKAGING_TOOLS=(rsync python3-build python3-venv python3-wheel python3-pybind11 devscripts equivs lintian)
 
 missing_packages() {
     local p
