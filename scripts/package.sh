@@ -6,6 +6,7 @@
 #       SUITE on ARCH (artifacts/SUITE-ARCH/), checked by lintian
 #   bash scripts/package.sh install SUITE ARCH that package installed with
 #       apt-get into a fresh tree of SUITE and ARCH, and the smoke test there
+#   bash scripts/package.sh tree SUITE ARCH    only makes that fresh tree
 # e.g. bash scripts/package.sh deb trixie arm64
 # The package for the machine's own release and architecture is built on the
 # machine. The others are built in the amd64 tree of their release (see
@@ -29,6 +30,7 @@ cleanup() {
     return 0
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
 new_work_dir() { work=$(mktemp -d); }
 
 # quietly LOG COMMAND...: the command's output goes to LOG, shown on failure.
@@ -135,10 +137,10 @@ package_install() {
     remove_tree "$scratch"
 }
 
-usage() { sed -n '2,9p' "$0" >&2; exit 2; }
+usage() { sed -n '2,10p' "$0" >&2; exit 2; }
 case "${1:-}" in
     wheel) [ $# -eq 1 ] || usage ;;
-    deb|install) [ $# -eq 3 ] || usage ;;
+    deb|install|tree) [ $# -eq 3 ] || usage ;;
     *) usage ;;
 esac
 install_missing_packages "${NUV_PACKAGING_TOOLS[@]}"
@@ -146,4 +148,6 @@ case $1 in
     wheel) package_wheel ;;
     deb) package_deb "$2" "$3" ;;
     install) package_install "$2" "$3" ;;
+    tree) use_tree "$2" "$3" && install_missing_packages "${host_tools[@]}" && enable_emulation &&
+          make_fresh_tree ;;
 esac

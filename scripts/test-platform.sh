@@ -36,9 +36,9 @@ install_missing_packages "${host_tools[@]}"
 enable_emulation
 lock_tree "$tree" 9
 unmount_leftovers "$tree"
-make_tree
 trap unmount_all EXIT
 trap 'exit 130' INT TERM HUP
+make_tree
 mount_system_dirs "$tree"
 copy_checkout "$tree/root/nuv_touch"
 

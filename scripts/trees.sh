@@ -128,17 +128,15 @@ mount_system_dirs() {
 }
 
 # run_in DIR COMMAND...: COMMAND on the host with in_tree working in DIR,
-# its system directories mounted meanwhile.
+# its system directories mounted meanwhile (the caller's EXIT trap runs
+# unmount_all).
 run_in() {
     local dir=$1 saved=$tree status=0; shift
-    trap unmount_all EXIT
-    trap 'exit 130' INT TERM HUP
     mount_system_dirs "$dir"
     tree=$dir
     "$@" || status=$?
     tree=$saved
     unmount_all
-    trap - INT TERM HUP
     return $status
 }
 
