@@ -86,9 +86,10 @@ make_tree() {
 }
 
 # apt_in_tree ARGS: runs in a tree (see run_in): apt-get install or the like.
+# Without dpkg's syncs, as mmdebstrap does: a tree cut short is made again.
 apt_in_tree() {
     in_tree apt-get -q update >/dev/null
-    DEBIAN_FRONTEND=noninteractive in_tree apt-get -q -y "$@" >/dev/null
+    DEBIAN_FRONTEND=noninteractive in_tree apt-get -q -y -o DPkg::Options::=--force-unsafe-io "$@" >/dev/null
 }
 
 # A run killed before its trap left mounts behind: removing the tree then
