@@ -148,6 +148,10 @@ case $1 in
     wheel) package_wheel ;;
     deb) package_deb "$2" "$3" ;;
     install) package_install "$2" "$3" ;;
-    tree) use_tree "$2" "$3" && install_missing_packages "${host_tools[@]}" && enable_emulation &&
-          make_fresh_tree ;;
+    tree)
+        use_tree "$2" "$3"
+        install_missing_packages "${host_tools[@]}"
+        enable_emulation
+        make_fresh_tree
+        ;;
 esac

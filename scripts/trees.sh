@@ -129,16 +129,16 @@ mount_system_dirs() {
 }
 
 # run_in DIR COMMAND...: COMMAND on the host with in_tree working in DIR,
-# its system directories mounted meanwhile (the caller's EXIT trap runs
-# unmount_all).
+# its system directories mounted meanwhile. A failure ends the script (never
+# call it in an `if` or beside `||`, which would turn that off), and the
+# caller's EXIT trap runs unmount_all.
 run_in() {
-    local dir=$1 saved=$tree status=0; shift
+    local dir=$1 saved=$tree; shift
     mount_system_dirs "$dir"
     tree=$dir
-    "$@" || status=$?
+    "$@"
     tree=$saved
     unmount_all
-    return $status
 }
 
 # copy_checkout DIR: the sources as they are in the working copy, without the
