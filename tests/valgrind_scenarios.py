@@ -1,12 +1,11 @@
-"""Keypads whose owner or bound control goes away while they are open, as a
-script of its own: tests/test_valgrind.py runs it under valgrind, which
-sees what the toolkit does with freed memory (wx is not instrumented for
-AddressSanitizer).
+"""Keypads whose owner window or bound control goes away while they are
+open, as a script of its own: tests/test_valgrind.py runs it under valgrind,
+which sees what the toolkit does with freed memory.
 
-Each scenario opens a keypad with a real tap (XTest pointer events), lets a
-timer destroy or close the owner, or destroy the bound control and then
-confirm the keypad, and prints one line: the scenario's name and what the
-prompt returned or the field holds. Exit status 1 on any exception.
+A real tap (XTest pointer events) opens each proxy's keypad; a timer then
+destroys or closes the owner, or destroys the control and confirms. Each
+scenario prints its name and what came of it; exit status 1 when an
+exception was raised, also from a wx handler.
 
     python3 tests/valgrind_scenarios.py [scenario ...]
 """
@@ -18,17 +17,15 @@ import wx
 
 import nuv_touch
 
-TIME_LIMIT = 120  # seconds per scenario; valgrind runs everything ~50x slower
+TIME_LIMIT = 120  # seconds per wait; valgrind runs everything ~50x slower
 
 
-def pump_until(predicate, limit=TIME_LIMIT):
-    app = wx.GetApp()
-    deadline = time.monotonic() + limit
+def pump_until(predicate):
+    deadline = time.monotonic() + TIME_LIMIT
     while not predicate():
         if time.monotonic() > deadline:
             raise TimeoutError("gave up waiting")
-        app.ProcessPendingEvents()
-        app.Yield(True)
+        wx.GetApp().Yield(True)
         time.sleep(0.01)
 
 
@@ -37,7 +34,7 @@ def open_keypads():
 
 
 def when_open(action):
-    """Calls action(keypad) once a keypad is in its modal loop."""
+    """Calls action(keypad) from the modal loop once a keypad is open."""
     def poll():
         keypads = open_keypads()
         if keypads:
@@ -47,40 +44,26 @@ def when_open(action):
     wx.CallLater(50, poll)
 
 
-def real_tap(window):
-    """A finger on the window: XTest pointer events at its centre."""
-    simulator = wx.UIActionSimulator()
-    pump_until(lambda: window.IsShownOnScreen())
-    x, y = window.GetScreenRect().GetPosition() + window.GetSize() / 2
-    simulator.MouseMove(int(x), int(y))
-    wx.GetApp().Yield(True)
-    simulator.MouseDown()
-    wx.GetApp().Yield(True)
-    simulator.MouseUp()
-
-
-def confirm(keypad):
-    event = wx.CommandEvent(wx.wxEVT_BUTTON, keypad.m_button17.GetId())
-    event.SetEventObject(keypad.m_button17)
-    keypad.m_button17.GetEventHandler().ProcessEvent(event)
-
-
-def bound_field(kind=wx.TextCtrl):
-    frame = wx.Frame(None, size=(300, 200))
-    panel = wx.Panel(frame)
-    field = kind(panel, value="12", size=(200, 40))
-    nuv_touch.DigitKeypadProxy(field)
-    frame.Show()
-    return frame, field
-
-
-def tapped_and_then(field, action):
-    """Taps the field; returns once its handler (and keypad) is done."""
+def tap_and_then(field, action):
+    """A finger on the field; `action` once its keypad is open. Returns when
+    the tap's handler is done."""
     handled = []
     field.Bind(wx.EVT_LEFT_DOWN, lambda event: (event.Skip(), handled.append(True)))
     when_open(action)
-    real_tap(field)
+    pump_until(field.IsShownOnScreen)
+    simulator = wx.UIActionSimulator()
+    simulator.MouseMove(field.GetScreenRect().GetPosition() + field.GetSize() / 2)
+    wx.GetApp().Yield(True)
+    simulator.MouseClick()
     pump_until(lambda: handled and not open_keypads())
+
+
+def bound_field(kind):
+    frame = wx.Frame(None, size=(300, 200))
+    field = kind(wx.Panel(frame), value="12", size=(200, 40))
+    nuv_touch.DigitKeypadProxy(field)
+    frame.Show()
+    return frame, field
 
 
 def prompt_owner_destroyed():
@@ -91,29 +74,30 @@ def prompt_owner_destroyed():
 
 
 def proxy_owner_destroyed():
-    frame, field = bound_field()
-    tapped_and_then(field, lambda keypad: frame.Destroy())
+    frame, field = bound_field(wx.TextCtrl)
+    tap_and_then(field, lambda keypad: frame.Destroy())
     pump_until(lambda: not frame)
     return "frame gone"
 
 
 def proxy_owner_closed():
     frame, field = bound_field(wx.SpinCtrl)
-    tapped_and_then(field, lambda keypad: frame.Close())
+    tap_and_then(field, lambda keypad: frame.Close())
     pump_until(lambda: not frame)
     return "frame gone"
 
 
 def control_destroyed():
-    frame, field = bound_field()
+    frame, field = bound_field(wx.TextCtrl)
     written = []
     frame.Bind(wx.EVT_TEXT, lambda event: written.append(event.GetString()))
 
     def destroy_then_confirm(keypad):
         keypad.SetValue("34")
         field.Destroy()
-        confirm(keypad)
-    tapped_and_then(field, destroy_then_confirm)
+        ok = keypad.m_button17
+        ok.GetEventHandler().ProcessEvent(wx.CommandEvent(wx.wxEVT_BUTTON, ok.GetId()))
+    tap_and_then(field, destroy_then_confirm)
     frame.Destroy()
     pump_until(lambda: not frame)
     return "written %r" % written
@@ -125,25 +109,19 @@ SCENARIOS = {f.__name__: f for f in (prompt_owner_destroyed, proxy_owner_destroy
 
 def main(names):
     app = wx.App(False)
-    escaped = []  # exceptions wx reported from event handlers
-    sys.excepthook = lambda kind, value, tb: (traceback.print_exception(kind, value, tb), escaped.append(value))
+    raised = []
+    sys.excepthook = lambda kind, value, tb: (traceback.print_exception(kind, value, tb), raised.append(value))
     keep = wx.Frame(None)  # the application's main window stays throughout
-    status = 0
     for name in names or SCENARIOS:
         try:
             print(name, SCENARIOS[name](), flush=True)
         except Exception:
-            traceback.print_exc()
-            escaped.append(name)
-        if escaped:
-            print(name, "raised", flush=True)
-            escaped.clear()
-            status = 1
+            sys.excepthook(*sys.exc_info())
         for keypad in open_keypads():
             keypad.EndModal(wx.ID_CANCEL)
     keep.Destroy()
     app.Yield(True)
-    return status
+    return 1 if raised else 0
 
 
 if __name__ == "__main__":
