@@ -92,7 +92,7 @@ public:
             stop();
         } catch (py::error_already_set& e) {
             e.restore();
-            PyErr_WriteUnraisable(handler_.ptr());
+            PyErr_WriteUnraisable(dialog_.ptr());
         }
         PyErr_Restore(type, value, traceback);
     }
