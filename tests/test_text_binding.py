@@ -114,6 +114,22 @@ def test_grid_cell_confirm_and_cancel(grid):
     assert grid.GetCellValue(3, 2) == "5"
 
 
+def test_owner_hears_the_confirmed_text(grid):
+    frame = grid.GetParent()
+    ctrl = wx.TextCtrl(frame, value="a", style=wx.TE_PROCESS_ENTER)
+    grid.SetCellValue(1, 2, "a")
+    nuv_touch.AlphaKeypadProxy(ctrl)
+    nuv_touch.AlphaKeypadProxy(grid)
+    events = []
+    for binder, name in ((wx.EVT_TEXT, "text"), (wx.EVT_TEXT_ENTER, "enter")):
+        frame.Bind(binder, lambda e, name=name: events.append((name, e.GetString())))
+    for binder, name in ((wx.grid.EVT_GRID_CELL_CHANGING, "changing"), (wx.grid.EVT_GRID_CELL_CHANGED, "changed")):
+        frame.Bind(binder, lambda e, name=name: events.append((name, e.GetRow(), e.GetCol(), e.GetString())))
+    edit(lambda: tap(ctrl), press("b"), confirm)
+    edit(lambda: double_click_cell(grid, 1, 2), press("c"), confirm)
+    assert events == [("text", "ab"), ("enter", "ab"), ("changing", 1, 2, "ac"), ("changed", 1, 2, "a")]
+
+
 def test_grid_bound_to_a_plain_event_edits_the_current_cell(grid):
     grid.SetCellValue(0, 0, "a")
     nuv_touch.AlphaKeypadProxy(grid, event=wx.EVT_LEFT_DOWN)
