@@ -27,6 +27,8 @@ the keys' width, cut with an ellipsis where their lines run out.
 
 """
 
+import re
+
 import wx
 
 from nuv_wxtools import display_area, display_room, window_fit_layout
@@ -91,15 +93,14 @@ KEYBOARDS = {
                     "zxcvbnm\u00ed\u00f3\u00fa\u00fc")),
 }
 
-# The keyboard the application chose, or None to follow its wx.Locale.
+# The keyboard the application chose, or None to follow its language.
 _chosen_keyboard = None
 
 
 def set_keyboard_layout(name):
     """Chooses the keyboard of the keyboards made from now on: a key of
-    KEYBOARDS ("us", "de", "fr", "es"), or None to follow the language of
-    the application's wx.Locale (US when none is set or its language has
-    no keyboard here)."""
+    KEYBOARDS ("us", "de", "fr", "es"), or None to follow the language the
+    application shows (US when it shows none with a keyboard here)."""
     global _chosen_keyboard
     if name is not None and name not in KEYBOARDS:
         raise ValueError("no keyboard %r; choose one of %s"
@@ -111,12 +112,32 @@ def keyboard_layout():
     """The name of the keyboard the next keyboard dialog shows."""
     if _chosen_keyboard is not None:
         return _chosen_keyboard
+    language = _shown_language()
+    return language if language in KEYBOARDS else "us"
+
+
+def _shown_language():
+    """The language code ("fr") of the texts the application shows: that
+    of the catalogs it loaded, whether through a wx.Locale or wx.Translations
+    alone (ours first); else that of its wx.Locale or wx.UILocale."""
+    translations = wx.Translations.Get()
+    if translations is not None:
+        for domain in ("nuv_touch", ""):
+            language = translations.GetHeaderValue("Language", domain)
+            if language:
+                return _language_part(language)
     locale = wx.GetLocale()
     if locale is not None:
-        language = locale.GetCanonicalName().partition("_")[0]
-        if language in KEYBOARDS:
-            return language
-    return "us"
+        return _language_part(locale.GetCanonicalName())
+    ui_locale = getattr(wx, "UILocale", None)  # wxPython 4.2.1 and later
+    if ui_locale is not None:
+        return _language_part(ui_locale.GetCurrent().GetName())
+    return ""
+
+
+def _language_part(name):
+    """"fr" of "fr_CA.UTF-8", "fr-CA" or "fr"."""
+    return re.split(r"[-_.@]", name, 1)[0].lower()
 
 
 def _capital(letter):

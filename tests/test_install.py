@@ -15,7 +15,8 @@ from conftest import BUILD_DIR, ROOT, scaled
 
 PY = f"python{sys.version_info.major}.{sys.version_info.minor}"
 INSTALLED = ("nuv_touch.pyi", "nuv_touchui.py", "nuv_wxtools.py", "nuv_touch-stubs/__init__.pyi",
-             "nuv_touch_locale/de/LC_MESSAGES/nuv_touch.mo")
+             "nuv_touch_locale/de/LC_MESSAGES/nuv_touch.mo",
+             "nuv_touch_locale/zh_CN/LC_MESSAGES/nuv_touch.mo")
 
 
 def clean_env(**extra):
