@@ -10,9 +10,10 @@ handlers; the defaults here do nothing, so a layout can be shown on its own.
     AlphaKeypad          keyboard (US, German, French or Spanish) with shift
                          and caps-lock panels
 
-Every key is a KeyButton, a light window that draws itself and sends the
-wx.EVT_BUTTON command event a button would; a character key's label is
-exactly what it types. Fixed captions (OK, Cancel, Clear, the prompts) pass
+Every key is a KeyButton, a light object drawn by the KeyPanel window it
+sits on, that sends the wx.EVT_BUTTON command event a button would; a
+character key's label is exactly what it types. Each dialog's keys() yields
+them all. Fixed captions (OK, Cancel, Clear, the prompts) pass
 through wx.GetTranslation when the dialog is made, so a catalog the
 application loaded (domain "nuv_touch") shows them in the operator's
 language. Keys are sized for a gloved finger: never under 48 px (at 96 dpi,
@@ -34,7 +35,7 @@ import wx
 from nuv_wxtools import display_area, display_room, window_fit_layout
 
 __all__ = ["DigitKeypad", "DigitPasswordKeypad", "AlphaKeypad", "KeyButton",
-           "EntryField", "Label", "UniformGridSizer", "key_side", "Keyboard",
+           "KeyPanel", "EntryField", "Label", "UniformGridSizer", "key_side", "Keyboard",
            "KEYBOARDS", "set_keyboard_layout", "keyboard_layout"]
 
 # Smallest key side, in device-independent pixels.
@@ -185,24 +186,22 @@ def key_side(window, mm, units_across=1, units_down=1):
     return max(side, smallest)
 
 
-class KeyButton(wx.Window):
-    """One key of a touch keypad, drawn by itself.
+class KeyButton(wx.EvtHandler):
+    """One key of a touch keypad: not a window, a key the KeyPanel it sits
+    on draws and hands the finger to.
 
-    A native button costs several times what a plain window does to create,
-    and a keyboard has over a hundred keys: these keys are light windows
-    that paint a flat key face in their background colour, with the label
-    in their font, and act on the finger themselves. A plain wx.Window, not
-    a wx.Control: wx asks GTK for a control's default colours at every
-    paint, which trebles what a key's paint costs.
-
-    The label is literal text: GetLabel() returns exactly the characters on
-    the key ("&" included), which is what a character key types. A key is pressed while
-    the finger is down on it and fires a wx.EVT_BUTTON command event, with
-    the key as its event object, when the finger lifts inside it; sliding
-    off cancels. A repeating key (Backspace) fires again and again while
-    held. A disabled key is drawn greyed and sends nothing. The key is never
+    It answers what the keypads and a button's users call (GetLabel, SetFont,
+    Enable, Disable, SetBackgroundColour, Show, GetScreenRect, Bind ...) and
+    sends the wx.EVT_BUTTON command event a button would, with the key as
+    its event object; an event the key's own handlers leave goes on to its
+    panel, as a button's goes to its parent. The label is literal text:
+    GetLabel() returns exactly the characters on the key ("&" included),
+    which is what a character key types. A key is pressed while the finger
+    is down on it and fires when the finger lifts inside it; sliding off
+    cancels. A repeating key (Backspace) fires again and again while held.
+    A disabled key is drawn greyed and sends nothing. The key is never
     smaller than its planned size, but grows when a larger font needs more
-    room.
+    room. Each change repaints the key on its panel.
     """
 
     # A held repeating key fires after REPEAT_DELAY_MS, then every
@@ -211,29 +210,57 @@ class KeyButton(wx.Window):
     REPEAT_INTERVAL_MS = 100
 
     # State a key starts with (set on the instance once it changes).
-    _font = None  # None: the window's own
+    _font = None  # None: the panel's own
     _face = None  # None: the default face
-    _pressed = False  # a finger is down on the key
-    _painted = False
-    _tracking = False  # the finger's events are bound
-    _repeat = None  # the timer of a repeating key
-    _repeated = False  # the press being held has fired already
+    _enabled = True
+    _shown = True
+    _item = None  # the key's place in its panel's sizers (see place)
 
     def __init__(self, parent, label, size, name, repeats=False):
-        wx.Window.__init__(self, parent, wx.ID_ANY, style=wx.BORDER_NONE,
-                            name=name)
-        self.SetBackgroundStyle(wx.BG_STYLE_PAINT)
+        wx.EvtHandler.__init__(self)
+        self._panel = parent
         self._label = label
+        self._name = name
         self._planned = wx.Size(size)
-        if repeats:
-            self._repeat = wx.Timer(self)
-            self.Bind(wx.EVT_TIMER, self._on_repeat, self._repeat)
-        # Only what a key needs before its first touch is bound here; the
-        # rest of the finger's events when it first comes (see _track).
-        self.Bind(wx.EVT_PAINT, self._on_paint)
-        self.Bind(wx.EVT_LEFT_DOWN, self._on_finger_down)
+        self._id = wx.NewIdRef()
+        self._bound = []  # (event binder, handler) of each Bind
+        self.repeats = repeats
+        parent.add_key(self)
 
-    # What the keypads call --------------------------------------------
+    def Bind(self, event, handler, *args, **kwargs):
+        self._bound.append((event, handler))
+        return wx.EvtHandler.Bind(self, event, handler, *args, **kwargs)
+
+    def release(self):
+        """Let go of the handlers bound to the key (its panel is going): the
+        toolkit's side of a binding holds its handler, and with it the
+        dialog, out of the garbage collector's sight."""
+        for event, handler in self._bound:
+            self.Unbind(event, handler=handler)
+        self._bound = []
+
+    def place(self, sizer, *args):
+        """Put the key into `sizer` (of its panel), with the arguments
+        sizer.Add takes after the item (a grid bag's position and span, or a
+        box's proportion, flag and border)."""
+        best = self._best_size()
+        self._item = sizer.Add(best.width, best.height, *args)
+        self._item.Show(self._shown)
+        return self._item
+
+    # What the keypads and tools call ------------------------------------
+
+    def GetId(self):
+        return self._id.GetId()
+
+    def GetName(self):
+        return self._name
+
+    def GetParent(self):
+        return self._panel
+
+    def GetEventHandler(self):
+        return self
 
     def GetLabel(self):
         return self._label
@@ -243,69 +270,196 @@ class KeyButton(wx.Window):
 
     def SetLabel(self, label):
         self._label = label
-        self._changed()
+        self._grow()
 
     def GetFont(self):
-        return self._font if self._font is not None \
-            else wx.Window.GetFont(self)
+        return self._font if self._font is not None else self._panel.GetFont()
 
     def SetFont(self, font):
-        # The key draws with the font itself: handing it to the toolkit
-        # would build a style sheet per key, the dearest part of a key.
         self._font = wx.Font(font)
-        self._changed()
+        self._grow()
         return True
 
     def GetTextExtent(self, text):
-        return wx.Size(*_text_size(self, text, self.GetFont()))
+        return wx.Size(*_text_size(self._panel, text, self.GetFont()))
 
     def GetBackgroundColour(self):
         return wx.Colour(self._face) if self._face is not None \
-            else wx.Window.GetBackgroundColour(self)
+            else _default_face()
 
     def SetBackgroundColour(self, colour):
-        # Kept by the key, like the font: the toolkit would restyle it.
         self._face = wx.Colour(colour)
-        if self._painted:
-            self.Refresh()
+        self.Refresh()
         return True
 
+    def IsEnabled(self):
+        return self._enabled and self._panel.IsEnabled()
+
     def Enable(self, enable=True):
-        changed = wx.Window.Enable(self, enable)
-        if changed:
-            self._cancel()
-            if self._painted:
-                self.Refresh()
-        return changed
+        if self._enabled == bool(enable):
+            return False
+        self._enabled = bool(enable)
+        self._panel.cancel_press(self)
+        self.Refresh()
+        return True
 
     def Disable(self):
         return self.Enable(False)
 
+    def IsShown(self):
+        return self._shown
+
+    def Show(self, show=True):
+        if self._shown == bool(show):
+            return False
+        self._shown = bool(show)
+        self._panel.cancel_press(self)
+        if self._item is not None:
+            self._item.Show(self._shown)
+            self._panel.Layout()
+            self._panel.Refresh()
+        return True
+
+    def Hide(self):
+        return self.Show(False)
+
+    def IsShownOnScreen(self):
+        return (self._shown and self._item is not None
+                and self._panel.IsShownOnScreen())
+
+    def GetRect(self):
+        """The key's rectangle in its panel."""
+        return self._item.GetRect() if self._item is not None \
+            else wx.Rect(self._planned)
+
+    def GetPosition(self):
+        return self.GetRect().GetPosition()
+
+    def GetSize(self):
+        return self.GetRect().GetSize()
+
+    GetClientSize = GetSize
+
+    def GetScreenRect(self):
+        rect = self.GetRect()
+        rect.Offset(self._panel.GetScreenPosition())
+        return rect
+
+    def SetMinSize(self, size):
+        if self._item is not None:
+            self._item.SetMinSize(size)
+
+    def HasCapture(self):
+        return self._panel.pressed_key() is self
+
+    def SetFocus(self):
+        self._panel.SetFocus()
+
+    def Refresh(self):
+        if self._item is not None and self._shown:
+            self._panel.RefreshRect(self.GetRect(), False)
+
     def Press(self):
         """Fire the key as a finger lifting on it does: a button event from
-        the key through its own handler chain. A disabled key refuses
-        (returns False)."""
+        the key through its own handlers, then its panel's. A disabled key
+        refuses (returns False)."""
         if not self.IsEnabled():
             return False
         event = wx.CommandEvent(wx.wxEVT_BUTTON, self.GetId())
         event.SetEventObject(self)
-        self.GetEventHandler().ProcessEvent(event)
+        if not self.ProcessEvent(event):
+            self._panel.GetEventHandler().ProcessEvent(event)
         return True
 
-    def DoGetBestSize(self):
-        width, height = _text_size(self, self._label or "0", self.GetFont())
-        return wx.Size(max(self._planned.width, width + self.FromDIP(20)),
-                       max(self._planned.height, height + self.FromDIP(12)))
+    def _best_size(self):
+        width, height = _text_size(self._panel, self.caption() or "0",
+                                   self.GetFont())
+        return wx.Size(max(self._planned.width, width + self._panel.FromDIP(20)),
+                       max(self._planned.height,
+                           height + self._panel.FromDIP(12)))
 
-    def _changed(self):
-        self.InvalidateBestSize()
-        if self._painted:  # else the first paint is still to come
-            self.Refresh()
+    def caption(self):
+        """The text the key shows."""
+        return self._label
 
-    # The finger ----------------------------------------------------------
+    def _grow(self):
+        # Never smaller than the planned key or than its caption needs.
+        if self._item is not None:
+            best, has = self._best_size(), self._item.GetMinSize()
+            self._item.SetMinSize(wx.Size(max(best.width, has.width),
+                                          max(best.height, has.height)))
+            self._panel.InvalidateBestSize()
+        self.Refresh()
 
-    def _track(self):
-        self._tracking = True
+    # Drawing -------------------------------------------------------------
+
+    def draw(self, dc, pressed, background):
+        """Paint the key into `dc` at its place, on `background`."""
+        rect = self.GetRect()
+        if rect.IsEmpty():
+            return
+        if self._panel.GetContentScaleFactor() != 1:  # a bitmap would blur
+            self._draw(dc, rect, pressed, background)
+            return
+        face = self._face
+        look = (rect.width, rect.height, self.caption(),
+                _font_key(self.GetFont()), pressed, self.IsEnabled(),
+                face.GetRGB() if face is not None else None,
+                background.GetRGB())
+        image = _KEY_IMAGES.get(look)
+        if image is None:
+            if len(_KEY_IMAGES) >= _KEY_IMAGES_KEPT:
+                _KEY_IMAGES.clear()
+            image = _KEY_IMAGES[look] = wx.Bitmap(rect.width, rect.height)
+            memory = wx.MemoryDC(image)
+            self._draw(memory, wx.Rect(rect.GetSize()), pressed, background)
+            memory.SelectObject(wx.NullBitmap)
+        dc.DrawBitmap(image, rect.x, rect.y)
+
+    def _draw(self, dc, rect, pressed, background):
+        enabled = self.IsEnabled()
+        face = self._face or _default_face()
+        if not enabled:
+            face = face.ChangeLightness(115)
+        elif pressed:
+            face = face.ChangeLightness(75)
+        panel = self._panel
+        dc.SetPen(wx.Pen(background))
+        dc.SetBrush(wx.Brush(background))
+        dc.DrawRectangle(rect)
+        dc.SetPen(wx.Pen(face.ChangeLightness(65), panel.FromDIP(1)))
+        dc.SetBrush(wx.Brush(face))
+        dc.DrawRoundedRectangle(rect, panel.FromDIP(6))
+        dc.SetFont(self.GetFont())
+        dc.SetTextForeground(wx.SystemSettings.GetColour(
+            wx.SYS_COLOUR_BTNTEXT if enabled else wx.SYS_COLOUR_GRAYTEXT))
+        caption = self.caption()
+        text_width, text_height = dc.GetTextExtent(caption)
+        dc.DrawText(caption, rect.x + (rect.width - text_width) // 2,
+                    rect.y + (rect.height - text_height) // 2)
+
+
+class KeyPanel(wx.Window):
+    """A window that draws the keys placed on it in one paint and hands the
+    finger to the key under it.
+
+    A window costs far more than drawing: a keyboard of a hundred keys has a
+    few of these (one per set of keys shown and hidden together), not a
+    window per key. Lay the keys out with sizers: KeyButton.place puts a key
+    into one of the panel's sizers. A plain wx.Window, not a wx.Control: wx
+    asks GTK for a control's default colours at every paint.
+    """
+
+    def __init__(self, parent, name="keys"):
+        wx.Window.__init__(self, parent, wx.ID_ANY, style=wx.BORDER_NONE,
+                           name=name)
+        self.SetBackgroundStyle(wx.BG_STYLE_PAINT)
+        self._keys = []
+        self._pressed = None  # the key the finger is down on
+        self._repeated = False  # the press being held has fired already
+        self._repeat = None  # timer of a held repeating key, made when needed
+        self.Bind(wx.EVT_PAINT, self._on_paint)
+        self.Bind(wx.EVT_LEFT_DOWN, self._on_finger_down)
         # A quick second tap arrives as a double click, not a second down.
         self.Bind(wx.EVT_LEFT_DCLICK, self._on_finger_down)
         self.Bind(wx.EVT_LEFT_UP, self._on_finger_up)
@@ -313,104 +467,100 @@ class KeyButton(wx.Window):
         self.Bind(wx.EVT_MOUSE_CAPTURE_LOST, self._on_capture_lost)
         self.Bind(wx.EVT_WINDOW_DESTROY, self._on_destroy)
 
-    def _on_finger_down(self, event):
-        if not self.IsEnabled() or self._pressed:
+    def add_key(self, key):
+        self._keys.append(key)
+
+    def keys(self):
+        return iter(self._keys)
+
+    def key_at(self, point):
+        """The shown key under `point` (panel coordinates), or None."""
+        for key in self._keys:
+            if key.IsShown() and key._item is not None \
+                    and key.GetRect().Contains(point):
+                return key
+        return None
+
+    def pressed_key(self):
+        return self._pressed
+
+    def cancel_press(self, key=None):
+        """End a press (of `key`, or any) without firing: the finger slid
+        off or lifted, or the key went away."""
+        pressed = self._pressed
+        if pressed is None or key not in (None, pressed):
             return
-        if not self._tracking:
-            self._track()
-        self._pressed = True
-        if not self.HasCapture():
-            self.CaptureMouse()
-        if self._repeat is not None:
-            self._repeat.StartOnce(self.REPEAT_DELAY_MS)
-            self._repeated = False
-        self.Refresh()
-
-    def _on_finger_up(self, event):
-        if not self._pressed:
-            return
-        inside = self.GetClientRect().Contains(event.GetPosition())
-        repeated = self._repeat is not None and self._repeated
-        self._cancel()
-        if inside and not repeated:
-            self.Press()
-
-    def _on_finger_move(self, event):
-        if self._pressed and \
-                not self.GetClientRect().Contains(event.GetPosition()):
-            self._cancel()
-
-    def _on_capture_lost(self, event):
-        self._cancel()
-
-    def _on_repeat(self, event):
-        if not self._pressed:
-            return
-        self._repeated = True
-        self._repeat.Start(self.REPEAT_INTERVAL_MS)
-        self.Press()
-
-    def _on_destroy(self, event):
-        # A keypad closed under the finger (a timeout, the application):
-        # wx must not be left holding the capture or a timer of a dead key.
-        event.Skip()
-        if event.GetEventObject() is self:
-            self._cancel()
-
-    def _cancel(self):
-        """End a press without firing: the finger slid off or lifted."""
-        if not self._pressed:
-            return
-        self._pressed = False
+        self._pressed = None
         if self._repeat is not None:
             self._repeat.Stop()
         if self.HasCapture():
             self.ReleaseMouse()
-        self.Refresh()
+        pressed.Refresh()
+
+    # The finger ----------------------------------------------------------
+
+    def _on_finger_down(self, event):
+        key = self.key_at(event.GetPosition())
+        if key is None or not key.IsEnabled() or self._pressed is not None:
+            return
+        self._pressed = key
+        if not self.HasCapture():
+            self.CaptureMouse()
+        if key.repeats:
+            if self._repeat is None:
+                self._repeat = wx.Timer(self)
+                self.Bind(wx.EVT_TIMER, self._on_repeat, self._repeat)
+            self._repeat.StartOnce(key.REPEAT_DELAY_MS)
+            self._repeated = False
+        key.Refresh()
+
+    def _on_finger_up(self, event):
+        key = self._pressed
+        if key is None:
+            return
+        inside = key.GetRect().Contains(event.GetPosition())
+        repeated = key.repeats and self._repeated
+        self.cancel_press()
+        if inside and not repeated:
+            key.Press()
+
+    def _on_finger_move(self, event):
+        key = self._pressed
+        if key is not None and not key.GetRect().Contains(event.GetPosition()):
+            self.cancel_press()
+
+    def _on_capture_lost(self, event):
+        self.cancel_press()
+
+    def _on_repeat(self, event):
+        key = self._pressed
+        if key is None:
+            return
+        self._repeated = True
+        self._repeat.Start(key.REPEAT_INTERVAL_MS)
+        key.Press()
+
+    def _on_destroy(self, event):
+        # A keypad closed under the finger (a timeout, the application):
+        # wx must not be left holding the capture or a timer of a dead panel.
+        event.Skip()
+        if event.GetEventObject() is self:
+            self.cancel_press()
+            for key in self._keys:
+                key.release()
 
     # Drawing -------------------------------------------------------------
 
     def _on_paint(self, event):
-        self._painted = True
         dc = wx.PaintDC(self)
-        if self.GetContentScaleFactor() != 1:  # a bitmap would blur
-            self._draw(dc)
-            return
-        width, height = self.GetClientSize()
-        face = self._face
-        look = (width, height, self._label, _font_key(self.GetFont()),
-                self._pressed, self.IsEnabled(),
-                face.GetRGB() if face is not None else None,
-                self.GetParent().GetBackgroundColour().GetRGB())
-        image = _KEY_IMAGES.get(look)
-        if image is None:
-            if len(_KEY_IMAGES) >= _KEY_IMAGES_KEPT:
-                _KEY_IMAGES.clear()
-            image = _KEY_IMAGES[look] = wx.Bitmap(width, height)
-            memory = wx.MemoryDC(image)
-            self._draw(memory)
-            memory.SelectObject(wx.NullBitmap)
-        dc.DrawBitmap(image, 0, 0)
-
-    def _draw(self, dc):
-        enabled = self.IsEnabled()
-        face = self._face or _default_face()
-        if not enabled:
-            face = face.ChangeLightness(115)
-        elif self._pressed:
-            face = face.ChangeLightness(75)
-        width, height = self.GetClientSize()
-        dc.SetBackground(wx.Brush(self.GetParent().GetBackgroundColour()))
+        background = wx.GetTopLevelParent(self).GetBackgroundColour()
+        dc.SetBackground(wx.Brush(background))
         dc.Clear()
-        dc.SetPen(wx.Pen(face.ChangeLightness(65), self.FromDIP(1)))
-        dc.SetBrush(wx.Brush(face))
-        dc.DrawRoundedRectangle(0, 0, width, height, self.FromDIP(6))
-        dc.SetFont(self.GetFont())
-        dc.SetTextForeground(wx.SystemSettings.GetColour(
-            wx.SYS_COLOUR_BTNTEXT if enabled else wx.SYS_COLOUR_GRAYTEXT))
-        text_width, text_height = dc.GetTextExtent(self._label)
-        dc.DrawText(self._label, (width - text_width) // 2,
-                    (height - text_height) // 2)
+        region = self.GetUpdateRegion()
+        for key in self._keys:
+            if key.IsShown() and key._item is not None and \
+                    region.Contains(key.GetRect()) != wx.OutRegion:
+                key.draw(dc, key is self._pressed, background)
 
 
 # Label sizes, and key images by everything that shows on them: measuring
@@ -626,8 +776,8 @@ class UniformGridSizer(wx.Sizer):
         self._gap = gap
         self._places = []  # (sizer item, row, column, rows, columns)
 
-    def AddAt(self, window, pos, span=(1, 1)):
-        item = self.Add(window)
+    def AddAt(self, key, pos, span=(1, 1)):
+        item = key.place(self)
         self._places.append((item,) + tuple(pos) + tuple(span))
         return item
 
@@ -714,10 +864,29 @@ class _TouchDialog(wx.Dialog):
         # length in keys): what Fit() resizes.
         self._sized_keys = []
         self._indents = []
+        # The windows the keys are drawn on, each made after its parent.
+        self._key_panels = []
         # The sizer holding the keys, texts wrap to its width; and the
         # largest client size the display leaves (see Fit).
         self._keys_sizer = None
         self._room = wx.Size(0, 0)
+
+    def keys(self):
+        """Every key of the dialog, shown or not."""
+        return (key for key, _units in self._sized_keys)
+
+    def _key_panel(self, parent, name="keys"):
+        panel = KeyPanel(parent, name)
+        self._key_panels.append(panel)
+        return panel
+
+    def Layout(self):
+        # A panel of keys shown or hidden inside another keeps its size:
+        # only laying the panels out again places it.
+        done = wx.Dialog.Layout(self)
+        for panel in self._key_panels:
+            panel.Layout()
+        return done
 
     def _span(self, units, side=None):
         """Pixel length of a key `units` keys long, gaps included."""
@@ -821,12 +990,14 @@ class _TouchDialog(wx.Dialog):
                                    max(height, room.height)))
         for item, units in self._indents:
             item.SetMinSize(wx.Size(round(units * (width + self._gap)), 0))
+        for panel in self._key_panels:
+            panel.InvalidateBestSize()
         self._key_side = width
 
     def _label_room(self, key):
         """Smallest size that shows the key's caption whole (a translated
         Tab or Space key shows other text than its label)."""
-        text = key.GetTextExtent(key.GetLabelText() or "0")
+        text = key.GetTextExtent(key.caption() or "0")
         return wx.Size(text.width + self.FromDIP(20),
                        text.height + self.FromDIP(12))
 
@@ -955,8 +1126,10 @@ class DigitKeypad(_TouchDialog):
                       self.m_staticText5, self.ui_maxmum):
             label.SetFont(_font(14))
 
+        panel = self._key_panel(self)
+
         def key(name, label, handler, pos, span=(1, 1)):
-            button = self._key(self, name, label, handler, font=key_font)
+            button = self._key(panel, name, label, handler, font=key_font)
             setattr(self, name, button)
             grid.AddAt(button, pos, span)
             return button
@@ -984,6 +1157,7 @@ class DigitKeypad(_TouchDialog):
         self._char_keys.update(digits)
         self._char_keys.update({"-": minus, "+": plus, ".": dot, ",": dot})
         self._role_keys.update(confirm=confirm, cancel=cancel, clear=clear)
+        panel.SetSizer(grid)
 
         margin = self._margin
 
@@ -1008,12 +1182,12 @@ class DigitKeypad(_TouchDialog):
         if self._texts_beside:
             outer = wx.BoxSizer(wx.HORIZONTAL)
             outer.Add(texts, 0)
-            outer.Add(grid, 1, wx.EXPAND | wx.TOP | wx.BOTTOM | wx.RIGHT,
+            outer.Add(panel, 1, wx.EXPAND | wx.TOP | wx.BOTTOM | wx.RIGHT,
                       margin)
         else:
             outer = wx.BoxSizer(wx.VERTICAL)
             outer.Add(texts, 0, wx.EXPAND)
-            outer.Add(grid, 1, wx.EXPAND | wx.ALL, margin)
+            outer.Add(panel, 1, wx.EXPAND | wx.ALL, margin)
         self._keys_sizer = grid
         self._finish_layout(outer)
 
@@ -1100,14 +1274,15 @@ class DigitPasswordKeypad(_TouchDialog):
         self.ui_text.SetFont(_font(26))
 
         grid = wx.GridBagSizer(self._gap, self._gap)
+        panel = self._key_panel(self)
 
         def key(name, label, handler, pos=None, span=(1, 1)):
-            button = self._key(self, name, label, handler, font=key_font)
+            button = self._key(panel, name, label, handler, font=key_font)
             setattr(self, name, button)
             if pos is None:
                 button.Hide()
             else:
-                grid.Add(button, pos, span, wx.EXPAND)
+                button.place(grid, pos, span, wx.EXPAND)
             return button
 
         digits = {}
@@ -1130,6 +1305,7 @@ class DigitPasswordKeypad(_TouchDialog):
             key(name, label, None)
         for column in range(4):
             grid.AddGrowableCol(column)
+        panel.SetSizer(grid)
 
         self._char_keys.update(digits)
         self._role_keys.update(confirm=confirm, cancel=cancel, clear=clear)
@@ -1140,7 +1316,7 @@ class DigitPasswordKeypad(_TouchDialog):
                   margin)
         outer.Add(self.ui_text, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
                   margin)
-        outer.Add(grid, 1, wx.EXPAND | wx.ALL, margin)
+        outer.Add(panel, 1, wx.EXPAND | wx.ALL, margin)
         self._keys_sizer = grid
         self._finish_layout(outer)
 
@@ -1161,7 +1337,7 @@ class DigitPasswordKeypad(_TouchDialog):
 class _BlankKey(KeyButton):
     """The Tab or the Space key. The keyboard types a blank for a key
     labelled with the English name ("Tab", "Space"), so GetLabel keeps that
-    name while the key shows it translated."""
+    name while the key shows it translated (its caption)."""
 
     def __init__(self, parent, label, *args):
         KeyButton.__init__(self, parent, _(label), *args)
@@ -1215,6 +1391,8 @@ class AlphaKeypad(_TouchDialog):
             field.SetFont(_font(20))
         self.ui_value_password.Hide()
 
+        keys_panel = self._key_panel(self)
+
         def key(parent, name, label, handler, units=1.0):
             return self._key(parent, name, label, handler, units, key_font)
 
@@ -1225,7 +1403,7 @@ class AlphaKeypad(_TouchDialog):
 
         # Symbol panels: two rows, the second staggered by half a key.
         def symbol_panel(name, rows):
-            panel = wx.Panel(self, name=name)
+            panel = self._key_panel(keys_panel, name)
             column = wx.BoxSizer(wx.VERTICAL)
             for index, chars in enumerate(rows):
                 row = wx.BoxSizer(wx.HORIZONTAL)
@@ -1233,8 +1411,8 @@ class AlphaKeypad(_TouchDialog):
                 if indent:
                     self._indent(row, indent)
                 for position, char in enumerate(chars):
-                    row.Add(char_key(panel, char), 0,
-                            wx.LEFT if position else 0, gap)
+                    char_key(panel, char).place(
+                        row, 0, wx.LEFT if position else 0, gap)
                 if indent:
                     self._indent(row, indent)
                 column.Add(row, 0, wx.TOP if index else 0, gap)
@@ -1247,11 +1425,11 @@ class AlphaKeypad(_TouchDialog):
 
         # Letter panels: one row each, upper case for caps lock on.
         def letter_panel(name, chars):
-            panel = wx.Panel(self, name=name)
+            panel = self._key_panel(keys_panel, name)
             row = wx.BoxSizer(wx.HORIZONTAL)
             for position, char in enumerate(chars):
-                row.Add(char_key(panel, char), 0,
-                        wx.LEFT if position else 0, gap)
+                char_key(panel, char).place(row, 0,
+                                            wx.LEFT if position else 0, gap)
             panel.SetSizer(row)
             return panel
 
@@ -1266,32 +1444,32 @@ class AlphaKeypad(_TouchDialog):
             letter_panels.append((on, off))
 
         def blank_key(name, label, units):
-            return self._key(self, name, label, self.on_character, units,
-                             key_font, kind=_BlankKey)
+            return self._key(keys_panel, name, label, self.on_character,
+                             units, key_font, kind=_BlankKey)
 
         # The keys beside a letter row share what the row leaves of the
         # keyboard's width.
         def beside(row):
             return (across - len(keyboard.letter_rows[row])) / 2.0
 
-        backspace = self._key(self, "backspace", _("Backspace"),
+        backspace = self._key(keys_panel, "backspace", _("Backspace"),
                               self.on_backspace, 3, key_font, repeats=True)
-        clear = key(self, "clear", _("Clear"), self.on_clear, 3)
+        clear = key(keys_panel, "clear", _("Clear"), self.on_clear, 3)
         tab = blank_key("tab", "Tab", beside(0))
-        cancel = key(self, "cancel", _("Cancel"), self._on_cancel_key,
+        cancel = key(keys_panel, "cancel", _("Cancel"), self._on_cancel_key,
                      beside(0))
-        caps_on = key(self, "caps_on", _("Caps On"), self.on_caps_on,
+        caps_on = key(keys_panel, "caps_on", _("Caps On"), self.on_caps_on,
                       beside(1))
-        confirm = key(self, "ok", _("OK"), self._on_ok_key, beside(1))
+        confirm = key(keys_panel, "ok", _("OK"), self._on_ok_key, beside(1))
         shift = _("Shift")
-        self.ui_shift_0 = key(self, "ui_shift_0", shift, self.on_shift,
+        self.ui_shift_0 = key(keys_panel, "ui_shift_0", shift, self.on_shift,
                               beside(2))
-        self.ui_shift_1 = key(self, "ui_shift_1", shift, self.on_shift,
+        self.ui_shift_1 = key(keys_panel, "ui_shift_1", shift, self.on_shift,
                               beside(2))
-        self.ui_shift_2 = key(self, "ui_shift_2", shift, self.on_shift, 2)
-        caps_off = key(self, "caps_off", _("Caps Off"), self.on_caps_off, 2.5)
+        self.ui_shift_2 = key(keys_panel, "ui_shift_2", shift, self.on_shift, 2)
+        caps_off = key(keys_panel, "caps_off", _("Caps Off"), self.on_caps_off, 2.5)
         space = blank_key("space", "Space", across - 7)
-        self.ui_shift_3 = key(self, "ui_shift_3", shift, self.on_shift, 2.5)
+        self.ui_shift_3 = key(keys_panel, "ui_shift_3", shift, self.on_shift, 2.5)
         cancel.SetBackgroundColour(CANCEL_COLOUR)
         confirm.SetBackgroundColour(CONFIRM_COLOUR)
 
@@ -1302,12 +1480,16 @@ class AlphaKeypad(_TouchDialog):
         def row(*items):
             sizer = wx.BoxSizer(wx.HORIZONTAL)
             for position, item in enumerate(items):
-                sizer.Add(item, 0, wx.LEFT if position else 0, gap)
+                flag = wx.LEFT if position else 0
+                if isinstance(item, KeyButton):
+                    item.place(sizer, 0, flag, gap)
+                else:
+                    sizer.Add(item, 0, flag, gap)
             return sizer
 
         side = wx.BoxSizer(wx.VERTICAL)
-        side.Add(backspace)
-        side.Add(clear, 0, wx.TOP, gap)
+        backspace.place(side)
+        clear.place(side, 0, wx.TOP, gap)
         symbols = wx.BoxSizer(wx.HORIZONTAL)
         symbols.Add(self.no_Shift)
         symbols.Add(self.Shift)
@@ -1327,6 +1509,7 @@ class AlphaKeypad(_TouchDialog):
                 row(self.ui_shift_0, letters(2), self.ui_shift_1),
                 row(self.ui_shift_2, caps_off, space, self.ui_shift_3))):
             keys.Add(line, 0, wx.TOP if index else 0, gap)
+        keys_panel.SetSizer(keys)
 
         outer = wx.BoxSizer(wx.VERTICAL)
         outer.Add(self.ui_message, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
@@ -1335,7 +1518,7 @@ class AlphaKeypad(_TouchDialog):
                   wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP, margin)
         outer.Add(self.ui_value_password, 0,
                   wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP, margin)
-        outer.Add(keys, 0, wx.ALIGN_CENTER_HORIZONTAL | wx.ALL, margin)
+        outer.Add(keys_panel, 0, wx.ALIGN_CENTER_HORIZONTAL | wx.ALL, margin)
         self._keys_sizer = keys
         self._finish_layout(outer)
 

@@ -9,7 +9,6 @@ import wx
 
 import nuv_touch
 import nuv_wxtools
-from nuv_touchui import KeyButton
 
 # Longer than any keypad can show: it must be cut, not push keys away.
 MESSAGE = " ".join(["Spindle speed for the roughing pass, rpm:"] * 16)
@@ -23,11 +22,8 @@ def keypads(frame):
     yield "keyboard", nuv_touch.AlphaKeypad(frame, None, False, MESSAGE)
 
 
-def keys(window):
-    for child in window.GetChildren():
-        if isinstance(child, KeyButton) and child.IsShownOnScreen():
-            yield child
-        yield from keys(child)
+def keys(dialog):
+    return (key for key in dialog.keys() if key.IsShownOnScreen())
 
 
 def rect(r):
@@ -47,7 +43,7 @@ def describe(dialog):
         centre = wx.Point(box.x + box.width // 2, box.y + box.height // 2)
         found.append({"label": key.GetLabel(), "rect": rect(box),
                       "inside": client.Contains(box),
-                      "on_top": wx.FindWindowAtPoint(centre) is key})
+                      "on_top": wx.FindWindowAtPoint(centre) is key.GetParent()})
     return {"framed": rect(framed), "size": list(dialog.GetSize()),
             "keys": found, "floor": dialog.FromDIP(48),
             "message": dialog.ui_message.GetLabel() == MESSAGE,
