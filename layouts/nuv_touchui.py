@@ -148,6 +148,57 @@ def _capital(letter):
     return capital if len(capital) == 1 else letter
 
 
+def row_lengths(length, across):
+    """Lengths of the rows `length` keys take at most `across` to a row,
+    as even as can be (longer rows first)."""
+    count = max(-(-length // max(across, 1)), 1)
+    base, longer = divmod(length, count)
+    return [base + 1] * longer + [base] * (count - longer)
+
+
+def cut(text, lengths):
+    """`text` cut into pieces of these lengths."""
+    pieces, start = [], 0
+    for length in lengths:
+        pieces.append(text[start:start + length])
+        start += length
+    return pieces
+
+
+def narrow_rows(letter_rows, across, needs):
+    """Where the keys other than characters go on a keyboard arranged in
+    rows of `across` keys: beside a letter row where it leaves room for
+    one, else in rows of their own.
+
+    `letter_rows`: the length of each row of letters; `needs`: (key, least
+    length in keys) in the order the keys are placed. Returns (beside,
+    rows): for each letter row the (key, length) beside it or None, and the
+    rows of (key, length) below the letters, each as long as the keyboard.
+    """
+    pending = list(needs)
+    beside = []
+    for length in letter_rows:
+        spare = across - length
+        chosen = next((need for need in pending if need[1] <= spare), None)
+        if chosen is not None:
+            pending.remove(chosen)
+            chosen = (chosen[0], spare)
+        beside.append(chosen)
+    rows, row = [], []
+    for key, units in pending:
+        if row and sum(u for _k, u in row) + units > across:
+            rows.append(row)
+            row = []
+        row.append((key, units))
+    if row:
+        rows.append(row)
+    stretched = []
+    for row in rows:
+        extra = (across - sum(u for _k, u in row)) / len(row)
+        stretched.append([(key, units + extra) for key, units in row])
+    return beside, stretched
+
+
 def _(text):
     """The operator's translation of a fixed caption, looked up now."""
     return wx.GetTranslation(text)
@@ -989,7 +1040,10 @@ class _TouchDialog(wx.Dialog):
             key.SetMinSize(wx.Size(max(self._span(units, width), room.width),
                                    max(height, room.height)))
         for item, units in self._indents:
-            item.SetMinSize(wx.Size(round(units * (width + self._gap)), 0))
+            if units:
+                item.SetMinSize(wx.Size(round(units * (width + self._gap)), 0))
+            else:  # a blank as high as a key
+                item.SetMinSize(wx.Size(0, height))
         for panel in self._key_panels:
             panel.InvalidateBestSize()
         self._key_side = width
@@ -1381,6 +1435,18 @@ class AlphaKeypad(_TouchDialog):
         key_font = _font(14)
         gap = self._gap
         margin = self._margin
+        # A screen too narrow for the keyboard's rows of finger-sized keys
+        # gets rows of its own width (see _arrange_narrow).
+        room = self._keys_across()
+        narrow = room is not None and across > room
+        symbol_rows, shifted_rows = keyboard.symbol_rows, keyboard.shifted_rows
+        letter_rows = [(chars,) for chars in keyboard.letter_rows]
+        if narrow:
+            lengths = row_lengths(len("".join(symbol_rows)), room)
+            symbol_rows = cut("".join(symbol_rows), lengths)
+            shifted_rows = cut("".join(shifted_rows), lengths)
+            letter_rows = [tuple(cut(chars, row_lengths(len(chars), room)))
+                           for chars in keyboard.letter_rows]
 
         self.ui_message = Label(self, "ui_message", _("Enter text:"))
         self.ui_message.SetFont(_font(14))
@@ -1419,25 +1485,31 @@ class AlphaKeypad(_TouchDialog):
             panel.SetSizer(column)
             return panel
 
-        self.no_Shift = symbol_panel("no_Shift", keyboard.symbol_rows)
-        self.Shift = symbol_panel("Shift", keyboard.shifted_rows)
+        self.no_Shift = symbol_panel("no_Shift", symbol_rows)
+        self.Shift = symbol_panel("Shift", shifted_rows)
         self.Shift.Hide()
 
-        # Letter panels: one row each, upper case for caps lock on.
-        def letter_panel(name, chars):
+        # Letter panels: one row of the keyboard's letters each (cut in
+        # rows of the screen's width on a narrow screen), upper case for
+        # caps lock on.
+        def letter_panel(name, lines):
             panel = self._key_panel(keys_panel, name)
-            row = wx.BoxSizer(wx.HORIZONTAL)
-            for position, char in enumerate(chars):
-                char_key(panel, char).place(row, 0,
-                                            wx.LEFT if position else 0, gap)
-            panel.SetSizer(row)
+            column = wx.BoxSizer(wx.VERTICAL)
+            for index, chars in enumerate(lines):
+                row = wx.BoxSizer(wx.HORIZONTAL)
+                for position, char in enumerate(chars):
+                    char_key(panel, char).place(
+                        row, 0, wx.LEFT if position else 0, gap)
+                column.Add(row, 0, wx.TOP if index else 0, gap)
+            panel.SetSizer(column)
             return panel
 
         letter_panels = []  # (caps on, caps off) per letter row
-        for index, chars in enumerate(keyboard.letter_rows):
+        for index, lines in enumerate(letter_rows):
             on = letter_panel("ui_caps_on_%d" % index,
-                              "".join(map(_capital, chars)))
-            off = letter_panel("ui_caps_off_%d" % index, chars)
+                              ["".join(map(_capital, chars))
+                               for chars in lines])
+            off = letter_panel("ui_caps_off_%d" % index, lines)
             on.Hide()
             setattr(self, "ui_caps_on_%d" % index, on)
             setattr(self, "ui_caps_off_%d" % index, off)
@@ -1477,6 +1549,16 @@ class AlphaKeypad(_TouchDialog):
         self._role_keys.update(confirm=confirm, cancel=cancel,
                                erase=backspace, clear=clear, tab=tab)
 
+        if narrow:
+            keys = self._arrange_narrow(
+                room, letter_panels, letter_rows,
+                (tab, backspace, clear, caps_on, caps_off, self.ui_shift_0,
+                 self.ui_shift_1, cancel, confirm, space),
+                (self.ui_shift_2, self.ui_shift_3))
+            keys_panel.SetSizer(keys)
+            self._finish_keyboard(keys_panel, keys)
+            return
+
         def row(*items):
             sizer = wx.BoxSizer(wx.HORIZONTAL)
             for position, item in enumerate(items):
@@ -1510,7 +1592,10 @@ class AlphaKeypad(_TouchDialog):
                 row(self.ui_shift_2, caps_off, space, self.ui_shift_3))):
             keys.Add(line, 0, wx.TOP if index else 0, gap)
         keys_panel.SetSizer(keys)
+        self._finish_keyboard(keys_panel, keys)
 
+    def _finish_keyboard(self, keys_panel, keys):
+        margin = self._margin
         outer = wx.BoxSizer(wx.VERTICAL)
         outer.Add(self.ui_message, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
                   margin)
@@ -1521,6 +1606,66 @@ class AlphaKeypad(_TouchDialog):
         outer.Add(keys_panel, 0, wx.ALIGN_CENTER_HORIZONTAL | wx.ALL, margin)
         self._keys_sizer = keys
         self._finish_layout(outer)
+
+    def _keys_across(self):
+        """How many finger-sized keys a row across the screen holds, or None
+        without a display."""
+        room = display_room(self)
+        if room is None:
+            return None
+        pitch = self.FromDIP(MIN_KEY_DIP) + self._gap
+        return (room.width - 2 * self._margin + self._gap) // pitch
+
+    def _arrange_narrow(self, across, letter_panels, letter_rows, others,
+                        spare):
+        """The keyboard in rows of `across` keys: the symbol panels, each
+        letter row's panels with a key beside them where they leave room,
+        then the other keys (`others`, in this order) in rows of their own.
+        Two shift keys do for a narrow keyboard: the `spare` ones hide."""
+        gap = self._gap
+        pitch = self.FromDIP(MIN_KEY_DIP) + gap
+
+        def least(key):  # in keys, by halves, the caption whole
+            caption = self._label_room(key).width + gap
+            return max(-(-2 * caption // pitch) / 2.0,
+                       3.0 if key.GetLabel() == "Space" else 1.0)
+
+        beside, rows = narrow_rows(
+            # beside a panel, as long as its longest line leaves
+            [len(lines[0]) for lines in letter_rows for _line in lines], across,
+            [(key, least(key)) for key in others])
+        units = {key: length for key, length in
+                 [pair for pair in beside if pair] + sum(rows, [])}
+        self._sized_keys = [(key, units.get(key, length))
+                            for key, length in self._sized_keys]
+        for key in spare:
+            key.Hide()
+
+        keys = wx.BoxSizer(wx.VERTICAL)
+        symbols = wx.BoxSizer(wx.HORIZONTAL)
+        symbols.Add(self.no_Shift)
+        symbols.Add(self.Shift)
+        keys.Add(symbols)
+        beside = iter(beside)
+        for pair, lines in zip(letter_panels, letter_rows):
+            line = wx.BoxSizer(wx.HORIZONTAL)
+            for panel in pair:
+                line.Add(panel)
+            column = wx.BoxSizer(wx.VERTICAL)
+            for index, side in zip(range(len(lines)), beside):
+                flag = wx.TOP if index else 0
+                if side is not None:
+                    side[0].place(column, 0, flag, gap)
+                else:
+                    self._indents.append((column.Add(0, 0, 0, flag, gap), 0))
+            line.Add(column, 0, wx.LEFT, gap)
+            keys.Add(line, 0, wx.TOP, gap)
+        for row in rows:
+            line = wx.BoxSizer(wx.HORIZONTAL)
+            for position, (key, _length) in enumerate(row):
+                key.place(line, 0, wx.LEFT if position else 0, gap)
+            keys.Add(line, 0, wx.TOP, gap)
+        return keys
 
     def _on_ok_key(self, event):
         self._end(wx.ID_OK)
