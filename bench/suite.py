@@ -132,7 +132,7 @@ def sink():
 
 def ok_key(dialog):
     """The confirm key of a keypad layout."""
-    return dialog.FindWindow("ok") or dialog.m_button17
+    return next((key for key in dialog.keys() if key.GetName() == "ok"), None) or dialog.m_button17
 
 
 def press_ok(dialog):

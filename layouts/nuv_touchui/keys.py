@@ -2,6 +2,8 @@
 keys and hands the finger to the key under it; KeyButton is a key, a light
 event handler the keypads call as they would a button."""
 
+import functools
+
 import wx
 
 class KeyButton(wx.EvtHandler):
@@ -29,6 +31,7 @@ class KeyButton(wx.EvtHandler):
 
     # State a key starts with (set on the instance once it changes).
     _font = None  # None: the panel's own
+    _cache_font = None  # the font as the caches know it (see CacheFont)
     _face = None  # None: the default face
     _enabled = True
     _shown = True
@@ -95,11 +98,13 @@ class KeyButton(wx.EvtHandler):
 
     def SetFont(self, font):
         self._font = wx.Font(font)
+        self._cache_font = None
         self._grow()
         return True
 
     def GetTextExtent(self, text):
-        return wx.Size(*_text_size(self._panel, text, self.GetFont()))
+        return wx.Size(*_text_size(text, self._font_for_caches(),
+                                   self._panel.GetContentScaleFactor()))
 
     def GetBackgroundColour(self):
         return wx.Colour(self._face) if self._face is not None \
@@ -190,8 +195,7 @@ class KeyButton(wx.EvtHandler):
         return True
 
     def _best_size(self):
-        width, height = _text_size(self._panel, self.caption() or "0",
-                                   self.GetFont())
+        width, height = self.GetTextExtent(self.caption() or "0")
         return wx.Size(max(self._planned.width, width + self._panel.FromDIP(20)),
                        max(self._planned.height,
                            height + self._panel.FromDIP(12)))
@@ -199,6 +203,11 @@ class KeyButton(wx.EvtHandler):
     def caption(self):
         """The text the key shows."""
         return self._label
+
+    def _font_for_caches(self):
+        if self._cache_font is None:
+            self._cache_font = CacheFont(self.GetFont())
+        return self._cache_font
 
     def _grow(self):
         # Never smaller than the planned key or than its caption needs.
@@ -219,42 +228,22 @@ class KeyButton(wx.EvtHandler):
         if self._panel.GetContentScaleFactor() != 1:  # a bitmap would blur
             self._draw(dc, rect, pressed, background)
             return
+        dc.DrawBitmap(_key_image(self._look(rect.GetSize(), pressed, background)),
+                      rect.x, rect.y)
+
+    def _look(self, size, pressed, background):
+        """Everything that shows on the key, as the image cache keys it."""
         face = self._face
-        look = (rect.width, rect.height, self.caption(),
-                _font_key(self.GetFont()), pressed, self.IsEnabled(),
+        panel = self._panel
+        return (tuple(size), self.caption(), self._font_for_caches(),
                 face.GetRGB() if face is not None else None,
-                background.GetRGB())
-        image = _KEY_IMAGES.get(look)
-        if image is None:
-            if len(_KEY_IMAGES) >= _KEY_IMAGES_KEPT:
-                _KEY_IMAGES.clear()
-            image = _KEY_IMAGES[look] = wx.Bitmap(rect.width, rect.height)
-            memory = wx.MemoryDC(image)
-            self._draw(memory, wx.Rect(rect.GetSize()), pressed, background)
-            memory.SelectObject(wx.NullBitmap)
-        dc.DrawBitmap(image, rect.x, rect.y)
+                self.IsEnabled(), pressed, background.GetRGB(),
+                panel.FromDIP(6), panel.FromDIP(1))
 
     def _draw(self, dc, rect, pressed, background):
-        enabled = self.IsEnabled()
-        face = self._face or _default_face()
-        if not enabled:
-            face = face.ChangeLightness(115)
-        elif pressed:
-            face = face.ChangeLightness(75)
-        panel = self._panel
-        dc.SetPen(wx.Pen(background))
-        dc.SetBrush(wx.Brush(background))
-        dc.DrawRectangle(rect)
-        dc.SetPen(wx.Pen(face.ChangeLightness(65), panel.FromDIP(1)))
-        dc.SetBrush(wx.Brush(face))
-        dc.DrawRoundedRectangle(rect, panel.FromDIP(6))
-        dc.SetFont(self.GetFont())
-        dc.SetTextForeground(wx.SystemSettings.GetColour(
-            wx.SYS_COLOUR_BTNTEXT if enabled else wx.SYS_COLOUR_GRAYTEXT))
-        caption = self.caption()
-        text_width, text_height = dc.GetTextExtent(caption)
-        dc.DrawText(caption, rect.x + (rect.width - text_width) // 2,
-                    rect.y + (rect.height - text_height) // 2)
+        dc.SetDeviceOrigin(rect.x, rect.y)
+        _draw_key(dc, *self._look(rect.GetSize(), pressed, background))
+        dc.SetDeviceOrigin(0, 0)
 
 
 class KeyPanel(wx.Window):
@@ -381,29 +370,74 @@ class KeyPanel(wx.Window):
                 key.draw(dc, key is self._pressed, background)
 
 
+class CacheFont:
+    """A font as the caches know it: equal to another font that draws the
+    same, and carrying the font to measure and draw with."""
+
+    __slots__ = ("font", "_key")
+
+    def __init__(self, font):
+        self.font = wx.Font(font)
+        self._key = (font.GetFractionalPointSize(), font.GetFamily(),
+                     font.GetStyle(), font.GetNumericWeight(),
+                     font.GetFaceName())
+
+    def __hash__(self):
+        return hash(self._key)
+
+    def __eq__(self, other):
+        return isinstance(other, CacheFont) and self._key == other._key
+
+
 # Label sizes, and key images by everything that shows on them: measuring
 # and drawing text are most of what a key costs to lay out and paint, and
-# the same keys come back in every keypad. Both stay small (a few hundred
-# keys' worth); when full they start again.
-_TEXT_SIZES = {}
-_TEXT_SIZES_KEPT = 4096
-_KEY_IMAGES = {}
-_KEY_IMAGES_KEPT = 256
+# the same keys come back in every keypad. Both caches stay small (a few
+# hundred keys' worth).
+@functools.lru_cache(maxsize=4096)
+def _text_size(text, font, scale):
+    """(width, height) of `text` in `font` (a CacheFont) on a screen of
+    this content scale factor."""
+    dc = wx.ScreenDC()
+    dc.SetFont(font.font)
+    return tuple(dc.GetTextExtent(text))
 
 
-def _font_key(font):
-    return (font.GetFractionalPointSize(), font.GetFamily(), font.GetStyle(),
-            font.GetNumericWeight(), font.GetFaceName())
+@functools.lru_cache(maxsize=256)
+def _key_image(look):
+    size = wx.Size(*look[0])
+    image = wx.Bitmap(size)
+    memory = wx.MemoryDC(image)
+    _draw_key(memory, *look)
+    memory.SelectObject(wx.NullBitmap)
+    return image
 
 
-def _text_size(window, text, font):
-    key = (text, _font_key(font), window.GetContentScaleFactor())
-    size = _TEXT_SIZES.get(key)
-    if size is None:
-        if len(_TEXT_SIZES) >= _TEXT_SIZES_KEPT:
-            _TEXT_SIZES.clear()
-        size = _TEXT_SIZES[key] = window.GetFullTextExtent(text, font)[:2]
-    return size
+def _draw_key(dc, size, caption, font, face_rgb, enabled, pressed,
+              background_rgb, corner, line):
+    """Draw a key of `size` at the origin of `dc`, as _look describes it."""
+    face = _default_face() if face_rgb is None else _colour(face_rgb)
+    if not enabled:
+        face = face.ChangeLightness(115)
+    elif pressed:
+        face = face.ChangeLightness(75)
+    background = _colour(background_rgb)
+    width, height = size
+    dc.SetPen(wx.Pen(background))
+    dc.SetBrush(wx.Brush(background))
+    dc.DrawRectangle(0, 0, width, height)
+    dc.SetPen(wx.Pen(face.ChangeLightness(65), line))
+    dc.SetBrush(wx.Brush(face))
+    dc.DrawRoundedRectangle(0, 0, width, height, corner)
+    dc.SetFont(font.font)
+    dc.SetTextForeground(wx.SystemSettings.GetColour(
+        wx.SYS_COLOUR_BTNTEXT if enabled else wx.SYS_COLOUR_GRAYTEXT))
+    text_width, text_height = dc.GetTextExtent(caption)
+    dc.DrawText(caption, (width - text_width) // 2, (height - text_height) // 2)
+
+
+def _colour(rgb):
+    """The wx.Colour of wx.Colour.GetRGB()'s 0xBBGGRR."""
+    return wx.Colour(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF)
 
 
 def _default_face():
