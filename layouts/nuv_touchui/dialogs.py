@@ -163,7 +163,7 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
     def _label_room(self, key):
         """Smallest size that shows the key's caption whole (a translated
         Tab or Space key shows other text than its label)."""
-        text = key.GetTextExtent(key.caption() or "0")
+        text = key.caption_size()
         return wx.Size(text.width + self.FromDIP(20),
                        text.height + self.FromDIP(12))
 

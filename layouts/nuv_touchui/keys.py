@@ -32,6 +32,7 @@ class KeyButton(wx.EvtHandler):
     # State a key starts with (set on the instance once it changes).
     _font = None  # None: the panel's own
     _cache_font = None  # the font as the caches know it (see CacheFont)
+    _caption_size = None  # the caption's, measured once
     _face = None  # None: the default face
     _enabled = True
     _shown = True
@@ -91,6 +92,7 @@ class KeyButton(wx.EvtHandler):
 
     def SetLabel(self, label):
         self._label = label
+        self._caption_size = None
         self._grow()
 
     def GetFont(self):
@@ -98,7 +100,7 @@ class KeyButton(wx.EvtHandler):
 
     def SetFont(self, font):
         self._font = wx.Font(font)
-        self._cache_font = None
+        self._cache_font = self._caption_size = None
         self._grow()
         return True
 
@@ -195,7 +197,7 @@ class KeyButton(wx.EvtHandler):
         return True
 
     def _best_size(self):
-        width, height = self.GetTextExtent(self.caption() or "0")
+        width, height = self.caption_size()
         return wx.Size(max(self._planned.width, width + self._panel.FromDIP(20)),
                        max(self._planned.height,
                            height + self._panel.FromDIP(12)))
@@ -203,6 +205,12 @@ class KeyButton(wx.EvtHandler):
     def caption(self):
         """The text the key shows."""
         return self._label
+
+    def caption_size(self):
+        """The size of the caption the key shows (of "0" for a blank one)."""
+        if self._caption_size is None:
+            self._caption_size = self.GetTextExtent(self.caption() or "0")
+        return self._caption_size
 
     def _font_for_caches(self):
         if self._cache_font is None:
@@ -265,14 +273,20 @@ class KeyPanel(wx.Window):
         self._pressed = None  # the key the finger is down on
         self._repeated = False  # the press being held has fired already
         self._repeat = None  # timer of a held repeating key, made when needed
+        self._tracking = False  # the finger's events are bound
+        # Only what a panel needs before its first touch is bound here; the
+        # rest of the finger's events when it first comes (see _track).
         self.Bind(wx.EVT_PAINT, self._on_paint)
         self.Bind(wx.EVT_LEFT_DOWN, self._on_finger_down)
+        self.Bind(wx.EVT_WINDOW_DESTROY, self._on_destroy)
+
+    def _track(self):
+        self._tracking = True
         # A quick second tap arrives as a double click, not a second down.
         self.Bind(wx.EVT_LEFT_DCLICK, self._on_finger_down)
         self.Bind(wx.EVT_LEFT_UP, self._on_finger_up)
         self.Bind(wx.EVT_MOTION, self._on_finger_move)
         self.Bind(wx.EVT_MOUSE_CAPTURE_LOST, self._on_capture_lost)
-        self.Bind(wx.EVT_WINDOW_DESTROY, self._on_destroy)
 
     def add_key(self, key):
         self._keys.append(key)
@@ -310,6 +324,8 @@ class KeyPanel(wx.Window):
         key = self.key_at(event.GetPosition())
         if key is None or not key.IsEnabled() or self._pressed is not None:
             return
+        if not self._tracking:
+            self._track()
         self._pressed = key
         if not self.HasCapture():
             self.CaptureMouse()
