@@ -662,13 +662,18 @@ class AlphaKeypad(_TouchDialog):
         self._finish_layout(outer)
 
     def _keys_across(self):
-        """How many finger-sized keys a row across the screen holds, or None
-        without a display."""
+        """How many finger-sized keys a row across the screen holds; None
+        without a display, or on a screen lower than NARROW_ROWS rows of
+        them, where more rows would only make the keys lower still."""
         room = display_room(self)
-        if room is None:
-            return None
         pitch = self.FromDIP(MIN_KEY_DIP) + self._gap
+        if room is None or room.height < self.NARROW_ROWS * pitch:
+            return None
         return (room.width - 2 * self._margin + self._gap) // pitch
+
+    # Rows of finger-sized keys a screen must hold for a keyboard arranged
+    # in rows narrower than its own (the texts above take about two).
+    NARROW_ROWS = 8
 
     def _arrange_narrow(self, across, letter_panels, letter_rows, others,
                         spare):
