@@ -37,6 +37,7 @@ class KeyButton(wx.EvtHandler):
     _enabled = True
     _shown = True
     _item = None  # the key's place in its panel's sizers (see place)
+    _id = None  # reserved at the first GetId: few keys are ever asked
 
     def __init__(self, parent, label, size, name, repeats=False):
         wx.EvtHandler.__init__(self)
@@ -44,7 +45,6 @@ class KeyButton(wx.EvtHandler):
         self._label = label
         self._name = name
         self._planned = wx.Size(size)
-        self._id = wx.NewIdRef()
         self._bound = []  # (event binder, handler) of each Bind
         self.repeats = repeats
         parent.add_key(self)
@@ -73,6 +73,8 @@ class KeyButton(wx.EvtHandler):
     # What the keypads and tools call ------------------------------------
 
     def GetId(self):
+        if self._id is None:
+            self._id = wx.NewIdRef()
         return self._id.GetId()
 
     def GetName(self):
