@@ -65,18 +65,24 @@ def plan_key_size(room, preferred, floor, line_height, measure, message_lines):
     """
     # The dialog grows with the keys' width and height, each in its own
     # direction and near enough linearly: two trials tell how far the
-    # keys must shrink each way.
+    # keys must shrink each way (the second only where they must).
     best = preferred
-    trial = max(best * 3 // 4, 1)
-    small = measure((trial, trial), 1)
     large = measure((best, best), 1)
-    slope = [(big - little) / max(best - trial, 1)
-             for big, little in zip(large, small)]
+    slopes = []
+
+    def slope(axis):
+        if not slopes:
+            trial = max(best * 3 // 4, 1)
+            small = measure((trial, trial), 1)
+            slopes.extend((big - little) / max(best - trial, 1)
+                          for big, little in zip(large, small))
+        return slopes[axis]
+
     size = [best, best]
     for axis in (0, 1):
         over = large[axis] - room[axis]
-        if over > 0 and slope[axis] > 0:
-            size[axis] = max(int(best - _ceil_div(over, slope[axis])), 1)
+        if over > 0 and slope(axis) > 0:
+            size[axis] = max(int(best - _ceil_div(over, slope(axis))), 1)
 
     # The whole message if the keys can lose height for it down to the
     # floor (not width: the message wraps to that); else the lines that
@@ -84,9 +90,9 @@ def plan_key_size(room, preferred, floor, line_height, measure, message_lines):
     most = max(room.height // line_height, 1)
     need = measure(size, most)
     over = need.height - room.height
-    if over > 0 and size[1] > floor and slope[1] > 0:
+    if over > 0 and size[1] > floor and slope(1) > 0:
         lower = [size[0], int(max(floor,
-                                  size[1] - _ceil_div(over, slope[1])))]
+                                  size[1] - _ceil_div(over, slope(1))))]
         tried = measure(lower, most)
         # Lower keys help only where the message is above them.
         if tried.height < need.height:
