@@ -6,6 +6,7 @@ import functools
 
 import wx
 
+
 class KeyButton(wx.EvtHandler):
     """One key of a touch keypad: not a window, a key the KeyPanel it sits
     on draws and hands the finger to.
