@@ -200,6 +200,7 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
     def _on_cancel_key(self, event):
         self._end(wx.ID_CANCEL)
 
+
 class DigitKeypad(_TouchDialog):
     """Numeric keypad layout.
 

@@ -5,6 +5,7 @@ import re
 
 import wx
 
+
 class Keyboard:
     """The keys of one national keyboard.
 
