@@ -6,7 +6,6 @@ import wx
 import wx.grid
 
 import nuv_touch
-from nuv_touchui import KeyButton
 from conftest import click, pump, run_modal
 
 
@@ -33,12 +32,8 @@ def press(*labels):
     return step
 
 
-def visible_keys(window):
-    for child in window.GetChildren():
-        if child.IsShown() and not child.IsTopLevel():
-            if isinstance(child, KeyButton):
-                yield child
-            yield from visible_keys(child)
+def visible_keys(dialog):
+    return (key for key in dialog.keys() if key.IsShownOnScreen())
 
 
 confirm = press("OK")
