@@ -3,7 +3,7 @@ open, under valgrind: wx is not instrumented for AddressSanitizer, and its
 ShowModal goes on using the dialog after the modal loop ends.
 
 Slow (about a minute): runs only when selected, `pytest -m valgrind`, and
-is skipped when valgrind is not installed.
+is skipped when valgrind is not installed, except under CI.
 """
 import os
 import shutil
@@ -20,7 +20,8 @@ TESTS_DIR = Path(__file__).resolve().parent
 SUPPRESSIONS = TESTS_DIR.parent / "scripts" / "valgrind.supp"
 
 pytestmark = [pytest.mark.valgrind,
-              pytest.mark.skipif(not shutil.which("valgrind"), reason="valgrind is not installed")]
+              pytest.mark.skipif(not shutil.which("valgrind") and not os.environ.get("CI"),
+                                 reason="valgrind is not installed")]
 
 # An invalid access is the keypads' when its stack holds the modal loop,
 # wx destroying a window, or the module.
