@@ -12,9 +12,11 @@ ratio and the target:
     confirm    the confirm check on integer entries of growing length
     memory     RSS and allocated-block growth over open/confirm/destroy cycles
     imports    import time of the module once wx is imported
-    layouts    the layouts with drawn keys against the layout module as it
-               was with native buttons (bench/native_keys), both under the
-               plain-Python keypads: construction and tap to drawn
+    layouts    build + show + paint + Destroy of each keypad against a
+               floor (a bare dialog with an entry field and one window
+               drawing 59 keys), for the layouts now and the layouts of
+               LAYOUTS_BEFORE (from the repository's history), both under
+               the plain-Python keypads
 
 Classes the module does not have yet are reported as missing, not measured.
 """
@@ -34,12 +36,13 @@ import wx.grid
 
 import nuv_touch
 import plain_touch
-from nuv_touchui import KeyButton
 from measure import compare, median_time, memory_growth, settle
 from report import format_row
 
 BENCH_DIR = os.path.dirname(os.path.abspath(__file__))
-NATIVE_KEYS_DIR = os.path.join(BENCH_DIR, "native_keys")
+# The layout module the layouts group compares with: each key a window of
+# its own, before the keys were drawn by their panels.
+LAYOUTS_BEFORE = "52e1a25"
 
 # Many short rounds rather than a few long ones: the two halves of a round
 # then run under the same conditions, and a disturbed round is outvoted.
@@ -51,7 +54,7 @@ FULL = {
     "confirm_digits": (10, 1000, 100000, 1000000), "confirm_repeats": 9, "confirm_floor_max_digits": 100000,
     "memory_cycles": 5000, "memory_floor_cycles": 1000, "memory_warmup": 100,
     "import_runs": 15,
-    "layout_rounds": 40, "layout_taps": 30,
+    "layout_rounds": 31,
 }
 
 # Enough to run every code path once or twice; the figures mean nothing.
@@ -63,7 +66,7 @@ QUICK = {
     "confirm_digits": (10, 1000, 100000, 1000000), "confirm_repeats": 1, "confirm_floor_max_digits": 1000,
     "memory_cycles": 4, "memory_floor_cycles": 2, "memory_warmup": 1,
     "import_runs": 1,
-    "layout_rounds": 2, "layout_taps": 1,
+    "layout_rounds": 2,
 }
 
 IMPLS = (nuv_touch, plain_touch)
@@ -105,14 +108,9 @@ def press(button):
     button.GetEventHandler().ProcessEvent(button_event(button))
 
 
-def child_labelled(window, label):
-    for child in window.GetChildren():
-        if isinstance(child, KeyButton) and child.GetLabel() == label:
-            return child
-        found = child_labelled(child, label)
-        if found is not None:
-            return found
-    return None
+def child_labelled(dialog, label):
+    """The key of `dialog` labelled `label`, or None."""
+    return next((key for key in dialog.keys() if key.GetLabel() == label), None)
 
 
 def modal_dialog():
@@ -134,7 +132,7 @@ def sink():
 
 def ok_key(dialog):
     """The confirm key of a keypad layout."""
-    return dialog.FindWindow("ok") or dialog.m_button17
+    return next((key for key in dialog.keys() if key.GetName() == "ok"), None) or dialog.m_button17
 
 
 def press_ok(dialog):
@@ -479,42 +477,51 @@ class Bench:
     def layout_cases(self):
         frame = self.frame
         return [
-            ("numeric keypad", lambda m: m.input_integer(frame, 0, 100),
-             lambda m: m.DigitKeypad(frame, m.KEYPAD_MODE_INT, 0, 24000), PAD_ON_SCREEN_MS, None),
-            ("PIN keypad", lambda m: m.input_digit_password(frame, "PIN:"),
-             lambda m: m.DigitPasswordKeypad(frame, "PIN:"), PAD_ON_SCREEN_MS, None),
-            ("keyboard", lambda m: m.input_text(frame, message="Operator name:"),
-             lambda m: m.AlphaKeypad(frame, message="Operator name:"), ONE_FRAME_MS, 0.35),
+            ("keyboard", lambda m: m.AlphaKeypad(frame, message="Operator name:"), 3),
+            ("numeric keypad", lambda m: m.DigitKeypad(frame, m.KEYPAD_MODE_INT, 0, 24000), 2),
+            ("PIN keypad", lambda m: m.DigitPasswordKeypad(frame, "PIN:"), 2),
         ]
 
     def run_layouts(self):
-        """The same plain-Python keypads over the new layouts and over the
-        old ones, in alternating batches: what the layouts changed."""
+        """Each keypad built, shown, painted and destroyed, over the layouts
+        now and before, against the floor; the three in turn, in rotating
+        order, so that a busy moment of the machine hits all three. Ratios
+        are the median of each round's."""
         c = self.counts
-        sides = (plain_touch, load_native_key_floor())
-        for name, prompt, make, drawn_ms, ratio_limit in self.layout_cases():
-            def batch(impl, make=make):
-                make(impl).Destroy()
-                settle()
-
-            result = compare(lambda: batch(sides[0]), lambda: batch(sides[1]), c["layout_rounds"], 1,
-                             between=settle)
-            judged = result.judge(ratio_limit) if ratio_limit else {}
-            self.add(row("layouts", name + ", construction + Destroy", "ms",
-                         target="ratio <= %g" % ratio_limit if ratio_limit else "report", **judged,
-                         **result.as_dict(1e3)))
-            self.log_row(self.rows[-1])
-
-            times = ([], [])
-            with PaintWatch() as watch:
-                for index in range(c["layout_taps"]):
-                    for side in ((0, 1) if index % 2 == 0 else (1, 0)):
-                        times[side].append(watch.time_to_drawn(lambda: prompt(sides[side]), cancel))
-                        settle()
-            new_ms, old_ms = (1e3 * statistics.median(values) for values in times)
-            self.add(row("layouts", name + ", tap to drawn on screen", "ms", new_ms, old_ms, new_ms / old_ms,
-                         target="<= %.3g ms" % drawn_ms, holds=new_ms <= drawn_ms, taps=len(times[0])))
-            self.log_row(self.rows[-1])
+        before = load_layouts_before()
+        keyboard = plain_touch.AlphaKeypad(self.frame)
+        size = keyboard.GetSize()
+        keyboard.Destroy()
+        settle()
+        floor_times = []
+        with PaintWatch() as watch:
+            for name, make, ratio_limit in self.layout_cases():
+                sides = [lambda: KeyFloor(self.frame, size), lambda: make(plain_touch)]
+                if before is not None:
+                    sides.append(lambda: make(before))
+                times = [[] for _ in sides]
+                for side, make_side in enumerate(sides):  # warm up
+                    watch.shown_and_destroyed(make_side)
+                for index in range(c["layout_rounds"]):
+                    for side in itertools.islice(itertools.cycle(range(len(sides))), index, index + len(sides)):
+                        times[side].append(watch.shown_and_destroyed(sides[side]))
+                floor_times += times[0]
+                floor_ms = 1e3 * statistics.median(times[0])
+                for label, measured, limit in ((name, times[1], ratio_limit),
+                                               (name + ", before (%s)" % LAYOUTS_BEFORE, times[2:] and times[2],
+                                                None)):
+                    if not measured:
+                        self.add(missing("layouts", label, "the layouts before (git history) not at hand"))
+                        continue
+                    ratio = statistics.median(a / b for a, b in zip(measured, times[0]))
+                    self.add(row("layouts", label + ", build + show + paint + Destroy", "ms",
+                                 1e3 * statistics.median(measured), floor_ms, ratio,
+                                 target="ratio <= %g" % limit if limit else "report",
+                                 holds=ratio <= limit if limit else None, rounds=len(measured)))
+                    self.log_row(self.rows[-1])
+        self.add(row("layouts", "floor: dialog, entry field, one window drawing 59 keys", "ms",
+                     1e3 * statistics.median(floor_times), target="report", rounds=len(floor_times)))
+        self.log_row(self.rows[-1])
 
     # ------------------------------------------------------------ output
 
@@ -526,15 +533,21 @@ def cancel(dialog):
     dialog.EndModal(wx.ID_CANCEL)
 
 
-def load_native_key_floor():
-    """The plain-Python keypads over the layout module as it was with native
-    buttons (the tools module is the current one), loaded beside the current
-    ones: the old side of the layouts group, measured in the same process
-    and run as the new."""
+def load_layouts_before():
+    """The plain-Python keypads over the layout module of LAYOUTS_BEFORE
+    (the tools module is the current one), loaded beside the current ones;
+    None without the repository's history."""
+    try:
+        source = subprocess.run(["git", "-C", BENCH_DIR, "show", LAYOUTS_BEFORE + ":layouts/nuv_touchui.py"],
+                                check=True, capture_output=True, text=True).stdout
+    except (OSError, subprocess.CalledProcessError):
+        return None
     current = sys.modules["nuv_touchui"]
     try:
-        sys.modules["nuv_touchui"] = load_source("nuv_touchui", os.path.join(NATIVE_KEYS_DIR, "nuv_touchui.py"))
-        return load_source("plain_touch_native_keys", plain_touch.__file__)
+        layouts = sys.modules["nuv_touchui"] = types.ModuleType("nuv_touchui")
+        layouts.__file__ = "%s:layouts/nuv_touchui.py" % LAYOUTS_BEFORE
+        exec(compile(source, layouts.__file__, "exec"), layouts.__dict__)
+        return load_source("plain_touch_before", plain_touch.__file__)
     finally:
         sys.modules["nuv_touchui"] = current
 
@@ -817,6 +830,24 @@ class PaintWatch(wx.EventFilter):
         if self.painted is None:
             raise RuntimeError("keypad not painted within %g s" % timeout)
 
+    def shown_and_destroyed(self, make):
+        """Seconds to make a dialog with `make()`, show it, draw it on screen
+        and destroy it. The wait for the toolkit's next frame between
+        showing and drawing is left out (up to a frame, whatever the dialog,
+        and longer on a busy machine), and so is the deferred deletion,
+        run afterwards."""
+        self.painted = self.drawn = None
+        start = time.perf_counter()
+        dialog = make()
+        dialog.Show()
+        shown = time.perf_counter()
+        self.wait_for_paint(dialog)
+        destroying = time.perf_counter()
+        dialog.Destroy()
+        elapsed = (shown - start) + (self.drawn - self.painted) + (time.perf_counter() - destroying)
+        settle()
+        return elapsed
+
     def time_to_drawn(self, opener, end):
         """Seconds from `opener()`, which opens a modal keypad, to the
         keypad drawn on screen; `end(keypad)` then ends it."""
@@ -830,3 +861,39 @@ class PaintWatch(wx.EventFilter):
                 isinstance(event.GetEventObject(), wx.Dialog):
             self.painted = time.perf_counter()
         return self.Event_Skip
+
+
+class KeyFloor(wx.Dialog):
+    """The floor of a keypad on screen: a bare dialog of the keyboard's size
+    with an entry field and one window drawing 59 rounded, captioned keys."""
+
+    CAPTIONS = "`1234567890-=qwertyuiop[]\\asdfghjkl;'zxcvbnm,./" + "".join(
+        chr(c) for c in range(ord("A"), ord("M")))
+
+    def __init__(self, parent, size):
+        wx.Dialog.__init__(self, parent, title="Keyboard", size=size)
+        entry = wx.TextCtrl(self, style=wx.TE_READONLY)
+        keys = wx.Window(self, style=wx.BORDER_NONE)
+        keys.SetBackgroundStyle(wx.BG_STYLE_PAINT)
+        keys.Bind(wx.EVT_PAINT, self._on_paint)
+        column = wx.BoxSizer(wx.VERTICAL)
+        column.Add(entry, 0, wx.EXPAND | wx.ALL, 12)
+        column.Add(keys, 1, wx.EXPAND | wx.ALL, 12)
+        self.SetSizer(column)
+        self.Layout()
+
+    def _on_paint(self, event):
+        window = event.GetEventObject()
+        dc = wx.PaintDC(window)
+        dc.SetBackground(wx.Brush(self.GetBackgroundColour()))
+        dc.Clear()
+        dc.SetFont(wx.Font(14, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL, wx.FONTWEIGHT_NORMAL))
+        dc.SetPen(wx.Pen(wx.Colour(160, 160, 160)))
+        dc.SetBrush(wx.Brush(wx.Colour(245, 245, 245)))
+        width, height = window.GetClientSize()
+        across, side = 12, min(width // 12, height // 5)
+        for index, caption in enumerate(self.CAPTIONS[:59]):
+            x, y = (index % across) * side, (index // across) * side
+            dc.DrawRoundedRectangle(x, y, side - 6, side - 6, 6)
+            text_width, text_height = dc.GetTextExtent(caption)
+            dc.DrawText(caption, x + (side - 6 - text_width) // 2, y + (side - 6 - text_height) // 2)

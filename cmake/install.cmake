@@ -1,5 +1,5 @@
-# Installation of nuv_touch: the module, its type stubs, the layout and
-# tools modules (layouts/) and the translation catalogs (nuv_touch_locale/)
+# Installation of nuv_touch: the module, its type stubs, the layout package
+# and the tools module (layouts/) and the translation catalogs (nuv_touch_locale/)
 # go where the interpreter imports them.
 #
 #   cmake --install build                       the site directory under the
@@ -21,6 +21,13 @@ set(NUV_TOUCH_INSTALL_DIR "" CACHE PATH
 configure_file(${PROJECT_SOURCE_DIR}/touch/nuv_touch.pyi ${CMAKE_BINARY_DIR}/nuv_touch.pyi COPYONLY)
 configure_file(${PROJECT_SOURCE_DIR}/touch/nuv_touch.pyi ${CMAKE_BINARY_DIR}/nuv_touch-stubs/__init__.pyi COPYONLY)
 
+# The layout and tools modules, listed in this one place: the tools module
+# and the layout package's files (installed as the package nuv_touchui).
+set(NUV_TOUCH_LAYOUT_MODULES ${PROJECT_SOURCE_DIR}/layouts/nuv_wxtools.py)
+file(GLOB NUV_TOUCH_LAYOUT_PACKAGE CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/layouts/nuv_touchui/*.py)
+list(JOIN NUV_TOUCH_LAYOUT_MODULES "]] [[" _nuv_modules)
+list(JOIN NUV_TOUCH_LAYOUT_PACKAGE "]] [[" _nuv_package)
+
 # The catalogs are there only when msgfmt was found (see locale/).
 set(_nuv_directories "[[${CMAKE_BINARY_DIR}/nuv_touch-stubs]]")
 if(NUV_TOUCH_LOCALE_DIR)
@@ -30,8 +37,8 @@ endif()
 install(CODE "
 set(NUV_TOUCH_PYTHON [[${Python_EXECUTABLE}]])
 set(NUV_TOUCH_SITE_DIR_SCRIPT [[${PROJECT_SOURCE_DIR}/cmake/site_dir.py]])
-set(NUV_TOUCH_FILES [[$<TARGET_FILE:nuv_touch>]] [[${CMAKE_BINARY_DIR}/nuv_touch.pyi]]
-    [[${PROJECT_SOURCE_DIR}/layouts/nuv_touchui.py]] [[${PROJECT_SOURCE_DIR}/layouts/nuv_wxtools.py]])
+set(NUV_TOUCH_FILES [[$<TARGET_FILE:nuv_touch>]] [[${CMAKE_BINARY_DIR}/nuv_touch.pyi]] [[${_nuv_modules}]])
+set(NUV_TOUCH_PACKAGE_FILES [[${_nuv_package}]])
 set(NUV_TOUCH_DIRECTORIES ${_nuv_directories})
 if(NOT DEFINED NUV_TOUCH_INSTALL_DIR)
   set(NUV_TOUCH_INSTALL_DIR [[${NUV_TOUCH_INSTALL_DIR}]])

@@ -11,7 +11,6 @@ import sys
 
 import wx
 
-from nuv_touchui import KeyButton
 
 
 class Tour:
@@ -48,12 +47,17 @@ class Tour:
 
     @staticmethod
     def tap(window, kind=wx.wxEVT_LEFT_DOWN):
-        """A left-button press on a control, as a touch panel delivers it
-        (`kind` wx.wxEVT_LEFT_UP: the finger lifting)."""
+        """A left-button press on a control or a key, as a touch panel
+        delivers it (`kind` wx.wxEVT_LEFT_UP: the finger lifting). A drawn
+        key is touched on the panel that draws it."""
+        position = wx.Point(5, 5)
+        if not isinstance(window, wx.Window):
+            position += window.GetPosition()
+            window = window.GetParent()
         event = wx.MouseEvent(kind)
         event.SetEventObject(window)
         event.SetId(window.GetId())
-        event.SetPosition(wx.Point(5, 5))
+        event.SetPosition(position)
         wx.PostEvent(window.GetEventHandler(), event)
 
     def lift(self, window):
@@ -78,9 +82,9 @@ class Tour:
 
     @staticmethod
     def key(dialog, label):
-        for child in _descendants(dialog):
-            if isinstance(child, KeyButton) and child.GetLabel() == label and child.IsShownOnScreen():
-                return child
+        for key in dialog.keys():
+            if key.GetLabel() == label and key.IsShownOnScreen():
+                return key
         raise LookupError("no key %r on %s" % (label, type(dialog).__name__))
 
     def shows_key(self, dialog, label):
@@ -132,12 +136,6 @@ class Tour:
         area = wx.Display(max(wx.Display.GetFromWindow(dialog), 0)).GetClientArea()
         if not area.Contains(dialog.GetScreenRect()):
             raise AssertionError("%s at %s is not inside %s" % (type(dialog).__name__, dialog.GetScreenRect(), area))
-
-
-def _descendants(window):
-    for child in window.GetChildren():
-        yield child
-        yield from _descendants(child)
 
 
 def generic_message_box(message, caption="Message", style=wx.OK | wx.CENTRE, parent=None, *args):

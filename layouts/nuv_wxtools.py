@@ -116,5 +116,18 @@ def window_fit_layout(window):
         window.Layout()
     if window.IsTopLevel():
         if not window.IsShown():
-            window.CentreOnParent()
+            _centre_on_parent(window)
         _keep_on_screen(window)
+
+
+def _centre_on_parent(window):
+    """Centre a top-level window over its parent, or its display without
+    one (wx's CentreOnParent asks the display server for the display's area
+    each time; _keep_on_screen then keeps it inside the area known)."""
+    parent = window.GetParent()
+    around = parent.GetScreenRect() if parent is not None else display_area(window)
+    if around is None:
+        return
+    size = window.GetSize()
+    window.Move(around.x + (around.width - size.width) // 2,
+                around.y + (around.height - size.height) // 2)

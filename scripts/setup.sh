@@ -16,7 +16,7 @@ export PYTHON NUV_TOUCH_BUILD NUV_TREE_CACHE
 # their glyphs).
 NUV_PACKAGES=(python3-wxgtk4.0 python3-dev pybind11-dev cmake g++ make libgmp-dev
               gettext fonts-wqy-microhei
-              python3-pytest python3-pytest-xvfb python3-hypothesis python3-mypy xvfb xauth)
+              python3-pytest python3-pytest-xvfb python3-hypothesis python3-mypy xvfb xauth valgrind)
 
 # The host's tools for runs in Debian trees of other releases and architectures
 # (scripts/test-platform.sh); the emulation ones only for a foreign architecture.

@@ -387,3 +387,19 @@ def frame(wx_app):
     if window:
         window.Destroy()
     pump()
+
+
+# --- slow runs ----------------------------------------------------------------
+
+def pytest_configure(config):
+    config.addinivalue_line("markers", "valgrind: runs a scenario under valgrind (a minute or more); "
+                                       "only when selected, -m valgrind")
+
+
+def pytest_collection_modifyitems(config, items):
+    if "valgrind" in (config.getoption("markexpr") or ""):
+        return
+    skip = pytest.mark.skip(reason="under valgrind: select with -m valgrind")
+    for item in items:
+        if "valgrind" in item.keywords:
+            item.add_marker(skip)

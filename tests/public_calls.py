@@ -16,7 +16,6 @@ import wx
 import wx.grid
 
 import nuv_touch
-from nuv_touchui import KeyButton
 from conftest import click, pump
 
 FUNCTION_TYPE = type(nuv_touch.input_integer)
@@ -41,18 +40,11 @@ def module_callables():
     return names
 
 
-def _descendants(window):
-    for child in window.GetChildren():
-        if not child.IsTopLevel():
-            yield child
-            yield from _descendants(child)
-
-
 def find_key(window, label):
     """The button labelled `label` anywhere in `window`."""
-    for child in _descendants(window):
-        if isinstance(child, KeyButton) and child.GetLabel() == label:
-            return child
+    for key in window.keys():
+        if key.GetLabel() == label:
+            return key
     raise LookupError(label)
 
 

@@ -8,8 +8,8 @@ import sys
 import wx
 
 import nuv_touch
+import nuv_touchui
 import nuv_wxtools
-from nuv_touchui import KeyButton
 
 # Longer than any keypad can show: it must be cut, not push keys away.
 MESSAGE = " ".join(["Spindle speed for the roughing pass, rpm:"] * 16)
@@ -20,14 +20,13 @@ def keypads(frame):
     yield "numeric", nuv_touch.DigitKeypad(
         frame, nuv_touch.KEYPAD_MODE_INT, -HUGE, HUGE, MESSAGE)
     yield "pin", nuv_touch.DigitPasswordKeypad(frame, MESSAGE)
-    yield "keyboard", nuv_touch.AlphaKeypad(frame, None, False, MESSAGE)
+    for name in sorted(nuv_touchui.KEYBOARDS):
+        nuv_touchui.set_keyboard_layout(name)
+        yield "keyboard " + name, nuv_touch.AlphaKeypad(frame, None, False, MESSAGE)
 
 
-def keys(window):
-    for child in window.GetChildren():
-        if isinstance(child, KeyButton) and child.IsShownOnScreen():
-            yield child
-        yield from keys(child)
+def keys(dialog):
+    return (key for key in dialog.keys() if key.IsShownOnScreen())
 
 
 def rect(r):
@@ -45,12 +44,15 @@ def describe(dialog):
     for key in keys(dialog):
         box = key.GetScreenRect()
         centre = wx.Point(box.x + box.width // 2, box.y + box.height // 2)
+        caption = key.GetTextExtent(key.caption())
         found.append({"label": key.GetLabel(), "rect": rect(box),
+                      "whole": caption.width < box.width and caption.height < box.height,
                       "inside": client.Contains(box),
-                      "on_top": wx.FindWindowAtPoint(centre) is key})
+                      "on_top": wx.FindWindowAtPoint(centre) is key.GetParent()})
     return {"framed": rect(framed), "size": list(dialog.GetSize()),
             "keys": found, "floor": dialog.FromDIP(48),
             "message": dialog.ui_message.GetLabel() == MESSAGE,
+            "message_words": MESSAGE.split(),
             "shown": wx.StaticText.GetLabel(dialog.ui_message)}
 
 

@@ -9,7 +9,6 @@ import wx.grid
 
 import nuv_touch
 import nuv_touchui
-from nuv_touchui import KeyButton
 from conftest import click, pump, run_modal, send_key
 
 SHIFT_ON = (255, 128, 0)
@@ -54,9 +53,10 @@ def fits(monkeypatch):
     return calls
 
 
-def shown(window):
-    """Whether `window` would be on screen with its dialog."""
-    while window is not None and not window.IsTopLevel():
+def shown(key):
+    """Whether `key` would be on screen with its dialog."""
+    window = key
+    while not isinstance(window, wx.TopLevelWindow):
         if not window.IsShown():
             return False
         window = window.GetParent()
@@ -66,24 +66,14 @@ def shown(window):
 def key(dialog, label):
     """The visible key of the dialog labelled `label` (the first of the four
     shift keys)."""
-    found = []
-
-    def walk(window):
-        for child in window.GetChildren():
-            if isinstance(child, KeyButton) and child.GetLabel() == label and shown(child):
-                found.append(child)
-            walk(child)
-    walk(dialog)
+    found = [k for k in dialog.keys() if k.GetLabel() == label and shown(k)]
     assert len(found) == (4 if label == "Shift" else 1), "%d visible keys labelled %r" % (len(found), label)
     return found[0]
 
 
-def buttons(window):
-    """Every key of the window, shown or not."""
-    for child in window.GetChildren():
-        if isinstance(child, KeyButton):
-            yield child
-        yield from buttons(child)
+def buttons(dialog):
+    """Every key of the dialog, shown or not."""
+    return dialog.keys()
 
 
 def type_keys(dialog, *labels):

@@ -210,6 +210,90 @@ def test_keypad_is_destroyed_when_the_write_back_fails(frame, wx_errors):
     assert not [w for w in wx.GetTopLevelWindows() if isinstance(w, nuv_touch.DigitKeypad)]
 
 
+# ---------------------------------------------------------------- proxy: what the owner hears
+
+def heard(window):
+    """The change events the application's handlers on `window` receive,
+    bound as its own code binds them; command events reach them from the
+    window's children."""
+    events = []
+
+    def record(name, read):
+        def handler(event):
+            keypads = [w for w in wx.GetTopLevelWindows() if isinstance(w, nuv_touch.DigitKeypad)
+                       and not wx.GetApp().IsScheduledForDestruction(w)]
+            events.append((name, read(event), event.GetEventObject().GetId() == event.GetId(), len(keypads)))
+            event.Skip()
+        return handler
+
+    cell = lambda e: (e.GetRow(), e.GetCol(), e.GetString())
+    for binder, name, read in ((wx.EVT_TEXT, "text", wx.CommandEvent.GetString),
+                               (wx.EVT_TEXT_ENTER, "enter", wx.CommandEvent.GetString),
+                               (wx.EVT_SPINCTRL, "spin", wx.SpinEvent.GetPosition),
+                               (wx.EVT_SPINCTRLDOUBLE, "spin", wx.SpinDoubleEvent.GetValue),
+                               (wx.grid.EVT_GRID_CELL_CHANGING, "changing", cell),
+                               (wx.grid.EVT_GRID_CELL_CHANGED, "changed", cell)):
+        window.Bind(binder, record(name, read))
+    return events
+
+
+# Each: the event, what it carries, whether its object is the control with
+# its id, and how many keypads were not yet destroyed.
+@pytest.mark.parametrize("make, expected", [
+    (lambda p: wx.TextCtrl(p, value="1", style=wx.TE_PROCESS_ENTER),
+     [("text", "12", True, 1), ("enter", "12", True, 0)]),
+    (lambda p: wx.ComboBox(p, value="1", choices=["7"], style=wx.TE_PROCESS_ENTER),
+     [("text", "12", True, 1), ("enter", "12", True, 0)]),
+    (lambda p: wx.TextCtrl(p, value="1"), [("text", "12", True, 1)]),
+    (lambda p: wx.SpinCtrl(p, min=0, max=100, initial=1), [("spin", 12, True, 0)]),
+    (lambda p: wx.SpinCtrlDouble(p, min=0, max=100, initial=1), [("spin", 12.0, True, 0)]),
+    (lambda p: wx.StaticText(p, label="1"), []),
+    (lambda p: wx.Button(p, label="1"), []),
+], ids=["text-enter", "combo-enter", "text", "spin", "spin-double", "label", "button"])
+def test_owner_hears_the_confirmed_entry_as_its_own_edit(frame, make, expected):
+    panel = wx.Panel(frame)
+    ctrl = make(panel)
+    nuv_touch.DigitKeypadProxy(ctrl)
+    events = heard(frame)
+    edit(lambda: tap(ctrl), lambda d: d.SetValue(""), type_digits("12"), confirm)
+    assert events == expected
+    events.clear()
+    edit(lambda: tap(ctrl), type_digits("3"), cancel)
+    assert events == []
+
+
+def test_grid_owner_is_asked_and_told_and_may_veto(grid):
+    grid.SetCellValue(1, 2, "1")
+    nuv_touch.DigitKeypadProxy(grid)
+    events = heard(grid.GetParent())
+    edit(lambda: double_click_cell(grid, 1, 2), type_digits("2"), confirm)
+    assert events == [("changing", (1, 2, "12"), True, 1), ("changed", (1, 2, "1"), True, 0)]
+    events.clear()
+    edit(lambda: double_click_cell(grid, 1, 2), confirm)  # unchanged: as wx's own editor, nothing
+    assert events == []
+    grid.Bind(wx.grid.EVT_GRID_CELL_CHANGING, lambda event: event.Veto())
+    edit(lambda: double_click_cell(grid, 1, 2), type_digits("3"), confirm)
+    assert grid.GetCellValue(1, 2) == "12" and events == []
+
+
+@pytest.mark.parametrize("make, shown", [
+    (lambda p: wx.SpinCtrl(p, min=0, max=1000, initial=5), ("0", "1000")),
+    (lambda p: wx.SpinCtrlDouble(p, min=-2.5, max=1000, initial=5), ("-2.5", "1000.0")),
+], ids=["spin", "spin-double"])
+def test_spin_control_range_is_checked_in_the_keypad(frame, message_boxes, make, shown):
+    ctrl = make(frame)
+    proxy = nuv_touch.DigitKeypadProxy(ctrl, mode=nuv_touch.KEYPAD_MODE_FLOAT, maximum=2000)
+    seen = []
+    edit(lambda: tap(ctrl), lambda d: seen.append((d.ui_minimum.GetLabel(), d.ui_maxmum.GetLabel())),
+         lambda d: d.SetValue("1500"), confirm, cancel)  # the control would clamp it to 1000
+    assert message_boxes.messages == ["Number value is out of range. Please input again."]
+    assert seen == [shown] and ctrl.GetValue() == 5
+    assert (proxy.minimum, proxy.maximum) == (-math.inf, 2000.0)
+    proxy.maximum = 7
+    edit(lambda: tap(ctrl), lambda d: d.SetValue("8"), confirm, cancel)  # the proxy's bound is tighter
+    assert len(message_boxes) == 2 and ctrl.GetValue() == 5
+
+
 # ---------------------------------------------------------------- proxy: numbers
 
 @pytest.mark.parametrize("mode, text, expected", [

@@ -8,7 +8,6 @@ import wx
 
 import nuv_touch
 import nuv_touchui
-from nuv_touchui import KeyButton
 from conftest import click, run_modal, scaled
 
 INVALID = "Invalid number format. Please input again."
@@ -16,8 +15,8 @@ OUT_OF_RANGE = "Number value is out of range. Please input again."
 
 
 def key(dialog, label):
-    for child in dialog.GetChildren():
-        if isinstance(child, KeyButton) and child.GetLabel() == label:
+    for child in dialog.keys():
+        if child.GetLabel() == label:
             return child
     raise LookupError(label)
 

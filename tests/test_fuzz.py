@@ -24,7 +24,6 @@ from hypothesis.vendor import pretty
 import conftest
 import nuv_touch
 from conftest import click, pump
-from nuv_touchui import KeyButton
 from public_calls import CALLS, Bench, FUNCTION_TYPE, available, find_key, run
 
 FUZZ_EXAMPLES = int(os.environ.get("NUV_TOUCH_FUZZ_EXAMPLES", "30"))
@@ -264,15 +263,7 @@ def _visible_keys(dialog):
                 return False
             window = window.GetParent()
         return True
-    keys = []
-    stack = list(dialog.GetChildren())
-    while stack:
-        child = stack.pop()
-        if isinstance(child, KeyButton):
-            if child.GetLabel() not in ("OK", "Cancel") and shown(child):
-                keys.append(child)
-        elif not child.IsTopLevel():
-            stack.extend(child.GetChildren())
+    keys = [key for key in dialog.keys() if key.GetLabel() not in ("OK", "Cancel") and shown(key)]
     return sorted(keys, key=lambda k: (k.GetLabel(), k.GetName()))
 
 

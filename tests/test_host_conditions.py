@@ -16,7 +16,7 @@ import pytest
 import wx
 
 import nuv_touch
-from conftest import run_modal
+from conftest import click, run_modal
 from test_module_frame import run_python
 
 TESTS_DIR = Path(__file__).resolve().parent
@@ -62,7 +62,7 @@ def stand_ins(tmp_path):
     return tmp_path
 
 
-def test_keypad_destroyed_with_its_parent_counts_as_cancelled(wx_app):
+def test_keypad_of_a_destroyed_owner_or_control_counts_as_cancelled(wx_app):
     frame = wx.Frame(None)
     frame.Show()
     assert run_modal(lambda: nuv_touch.input_integer(frame), lambda d: frame.Destroy()) is None
@@ -74,16 +74,35 @@ def test_keypad_destroyed_with_its_parent_counts_as_cancelled(wx_app):
     run_modal(lambda: proxy.event_handler(None), lambda d: d.SetValue("34"), lambda d: frame.Destroy())
     assert not frame and not field
 
+    frame = wx.Frame(None)  # only the control goes: a form built anew, its window kept
+    field = wx.TextCtrl(frame, value="12")
+    proxy = nuv_touch.DigitKeypadProxy(field)
+    frame.Show()
+    run_modal(lambda: proxy.event_handler(None), lambda d: d.SetValue("34"), lambda d: field.Destroy(),
+              lambda d: click(d.m_button17))  # confirmed: nothing to write to, no exception
+    assert frame and not field
+    frame.Destroy()
 
-def test_worker_thread_is_refused_before_any_widget_is_made():
+
+def test_worker_thread_is_refused_by_every_call_that_touches_a_widget():
     status, output = run_python("""
         import threading, wx, nuv_touch
         app = wx.App(False)
         frame = wx.Frame(None)
-        proxy = nuv_touch.DigitKeypadProxy(wx.TextCtrl(frame))
+        field = wx.TextCtrl(frame, value="5")
+        proxy, text_proxy = nuv_touch.DigitKeypadProxy(field), nuv_touch.AlphaKeypadProxy(field)
+        adapter = nuv_touch._CtrlWrapper(field)
         calls = {"prompt": lambda: nuv_touch.input_integer(frame),
                  "keyboard": lambda: nuv_touch.AlphaKeypad(frame),
-                 "handler": lambda: proxy.event_handler(None)}
+                 "handler": lambda: proxy.event_handler(None),
+                 "proxy": lambda: nuv_touch.DigitKeypadProxy(field),
+                 "text proxy": lambda: nuv_touch.AlphaKeypadProxy(field),
+                 "set_value": lambda: proxy.set_value(7),
+                 "get_value": proxy.get_value,
+                 "text set_value": lambda: text_proxy.set_value("7"),
+                 "text get_value": text_proxy.get_value,
+                 "set_string": lambda: adapter.set_string("7"),
+                 "bound": lambda: setattr(proxy, "maximum", 9)}  # a stored value only
 
         def worker():
             for name, call in calls.items():
@@ -96,11 +115,11 @@ def test_worker_thread_is_refused_before_any_widget_is_made():
         thread = threading.Thread(target=worker, daemon=True)
         thread.start()
         thread.join(20)
-        print("windows:", len(wx.GetTopLevelWindows()))
+        print("windows:", len(wx.GetTopLevelWindows()), "field:", field.GetValue(), "maximum:", proxy.maximum)
     """)
     assert status == 0, output
-    assert output.count("GUI thread only; from another thread, call through wx.CallAfter") == 3, output
-    assert "windows: 1" in output
+    assert output.count("GUI thread only; from another thread, call through wx.CallAfter") == 10, output
+    assert "bound ran" in output and "windows: 1 field: 5 maximum: 9.0" in output
 
 
 def test_subinterpreter_importing_first_is_refused_at_once(stand_ins):

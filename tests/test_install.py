@@ -14,8 +14,10 @@ import pytest
 from conftest import BUILD_DIR, ROOT, scaled
 
 PY = f"python{sys.version_info.major}.{sys.version_info.minor}"
-INSTALLED = ("nuv_touch.pyi", "nuv_touchui.py", "nuv_wxtools.py", "nuv_touch-stubs/__init__.pyi",
-             "nuv_touch_locale/de/LC_MESSAGES/nuv_touch.mo")
+LAYOUT_FILES = sorted(str(path.relative_to(ROOT / "layouts")) for path in (ROOT / "layouts").glob("nuv_touchui/*.py"))
+INSTALLED = ("nuv_touch.pyi", "nuv_wxtools.py", *LAYOUT_FILES, "nuv_touch-stubs/__init__.pyi",
+             "nuv_touch_locale/de/LC_MESSAGES/nuv_touch.mo",
+             "nuv_touch_locale/zh_CN/LC_MESSAGES/nuv_touch.mo")
 
 
 def clean_env(**extra):
@@ -49,7 +51,7 @@ def assert_complete(directory):
         assert (directory / name).is_file(), name
     for name in ("nuv_touch.pyi", "nuv_touch-stubs/__init__.pyi"):
         assert filecmp.cmp(directory / name, ROOT / "touch" / "nuv_touch.pyi", shallow=False), name
-    for name in ("nuv_touchui.py", "nuv_wxtools.py"):
+    for name in ("nuv_wxtools.py", *LAYOUT_FILES):
         assert filecmp.cmp(directory / name, ROOT / "layouts" / name, shallow=False), name
 
 
@@ -100,7 +102,7 @@ def test_prefix_install_lands_in_the_user_site_directory(user_install):
 def test_application_outside_the_tree_imports_the_installed_modules(user_install, tmp_path):
     base, site_dir, env, _ = user_install
     seen = run_application(env, cwd=tmp_path)
-    assert seen["files"] == [str(module_file(site_dir)), str(site_dir / "nuv_touchui.py"),
+    assert seen["files"] == [str(module_file(site_dir)), str(site_dir / "nuv_touchui" / "__init__.py"),
                              str(site_dir / "nuv_wxtools.py")]
     assert seen["layout_base"]
     assert seen["value"] == "7"

@@ -60,13 +60,8 @@ def make(frame):
 
 
 def _keys(window):
-    """All buttons below `window`."""
-    found = []
-    for child in window.GetChildren():
-        if isinstance(child, KeyButton):
-            found.append(child)
-        found.extend(_keys(child))
-    return found
+    """All keys of a dialog or a panel of keys."""
+    return list(window.keys())
 
 
 def _key(dialog, label):
@@ -376,75 +371,86 @@ class TestPhysicalKeyboard:
         assert seen == ["-0.57" if kind == "numeric" else "7", ""]
 
 
-def _finger(key, kind, inside=True):
-    """A finger event on `key`: in its middle, or just off its right edge."""
-    width, height = key.GetClientSize()
-    event = wx.MouseEvent(kind)
-    event.SetEventObject(key)
-    event.SetPosition(wx.Point(width // 2 if inside else width + 5,
-                               height // 2))
-    event.SetLeftDown(kind not in (wx.wxEVT_LEFT_UP,))
-    key.GetEventHandler().ProcessEvent(event)
-
-
-def _tap(key, *moves, lift_inside=True):
-    _finger(key, wx.wxEVT_LEFT_DOWN)
-    for inside in moves:
-        _finger(key, wx.wxEVT_MOTION, inside)
-    _finger(key, wx.wxEVT_LEFT_UP, lift_inside)
-
-
 def _face(key, pressed=False):
     """The colour the key draws at the left of its label."""
-    width, height = key.GetClientSize()
+    width, height = key.GetSize()
     bitmap = wx.Bitmap(width, height)
     dc = wx.MemoryDC(bitmap)
-    key._pressed = pressed
-    key._draw(dc)
-    key._pressed = False
+    key._draw(dc, wx.Rect(0, 0, width, height), pressed, wx.WHITE)
     dc.SelectObject(wx.NullBitmap)
     image, x, y = bitmap.ConvertToImage(), width // 6, height // 2
     return wx.Colour(image.GetRed(x, y), image.GetGreen(x, y),
                      image.GetBlue(x, y))
 
 
+class _Finger:
+    """A real pointer on the X server, moved onto keys by their screen
+    rectangles: what GTK delivers to the panels that draw the keys."""
+
+    def __init__(self, dialog):
+        self._simulator = wx.UIActionSimulator()
+        dialog.Raise()
+        pump(100)
+
+    def on(self, key):
+        rect = key.GetScreenRect()
+        self._simulator.MouseMove(rect.x + rect.width // 2,
+                                  rect.y + rect.height // 2)
+        pump(30)
+
+    def down(self):
+        self._simulator.MouseDown()
+        pump(30)
+
+    def up(self):
+        self._simulator.MouseUp()
+        pump(30)
+
+    def tap(self, key):
+        self.on(key)
+        self.down()
+        self.up()
+
+
 class TestDrawnKeys:
     def test_fires_on_lift_inside_only(self, make):
         d = make(RecordingDigit, show=True)
-        seven = d.m_button2
-        _tap(seven)
+        finger = _Finger(d)
+        finger.tap(d.m_button2)
         assert d.calls == [("OnDigit", "7")]
-        d.calls.clear()
-        _tap(seven, lift_inside=False)
-        _tap(seven, False, True)  # slid off and back: still cancelled
-        assert d.calls == [] and not seven.HasCapture()
-        # A quick second tap comes as a double click.
-        _tap(seven)
-        _finger(seven, wx.wxEVT_LEFT_DCLICK)
-        _finger(seven, wx.wxEVT_LEFT_UP)
-        assert d.calls == [("OnDigit", "7")] * 2
-        d.calls.clear()
+        # Slid off onto another key: neither fires, the press is let go.
+        finger.on(d.m_button2)
+        finger.down()
+        assert d.m_button2.HasCapture()
+        finger.on(d.m_button3)
+        finger.up()
+        assert d.calls == [("OnDigit", "7")] and not d.m_button2.HasCapture()
+        finger.tap(d.m_button3)  # a quick second tap comes as a double click
+        finger.tap(d.m_button3)
+        assert d.calls[1:] == [("OnDigit", "8")] * 2
         d.DotPoint.Disable()
-        _tap(d.DotPoint)
+        finger.tap(d.DotPoint)
         assert not d._press_key(d.DotPoint)
-        assert d.calls == []
+        assert len(d.calls) == 3
 
     def test_held_backspace_repeats_and_a_tap_erases_once(self, make):
         d = make(RecordingAlpha, show=True)
-        backspace = d.FindWindow("backspace")
-        _tap(backspace)
+        backspace = next(k for k in d.keys() if k.GetName() == "backspace")
+        finger = _Finger(d)
+        finger.tap(backspace)
         assert d.calls == [("on_backspace", "Backspace")]
-        _finger(backspace, wx.wxEVT_LEFT_DOWN)
+        finger.down()
         assert wait_until(lambda: len(d.calls) >= 4, timeout=3)
-        _finger(backspace, wx.wxEVT_LEFT_UP)
+        finger.up()
         held = len(d.calls)
         pump(300)
         assert len(d.calls) == held
-        # Gone with the finger still down: wx keeps no capture or timer of
-        # the dead key.
-        _finger(backspace, wx.wxEVT_LEFT_DOWN)
-        backspace.Destroy()
+        # Closed with the finger still down: wx keeps no capture or timer
+        # of the dead keys.
+        finger.down()
+        d.Destroy()
         pump(700)
+        finger.up()
 
     def test_module_fonts_and_colours_show(self, frame):
         import nuv_touch

@@ -7,24 +7,16 @@ import wx
 
 import nuv_touch
 import nuv_touchui
-from nuv_touchui import KeyButton
 from conftest import click, pump, run_modal
 
 KEYS = ["DotPoint"] + ["m_button%d" % n for n in list(range(2, 14)) + [15, 16, 17]]
-
-
-def _descendants(window):
-    for child in window.GetChildren():
-        yield child
-        yield from _descendants(child)
 
 
 def press(*labels):
     """A run_modal step pressing the keys on screen with these labels."""
     def step(dialog):
         for label in labels:
-            click(next(k for k in _descendants(dialog) if isinstance(k, KeyButton)
-                       and k.GetLabel() == label and k.IsShownOnScreen()))
+            click(next(k for k in dialog.keys() if k.GetLabel() == label and k.IsShownOnScreen()))
     return step
 
 

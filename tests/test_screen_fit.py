@@ -13,9 +13,10 @@ from conftest import BUILD_DIR, LAYOUTS_DIR
 
 PROBE = os.path.join(os.path.dirname(os.path.abspath(__file__)),
                      "screen_probe.py")
-# The common panels, and one too small even for keys of the 48 dip floor.
-SIZES = ["800x480", "1024x600", "480x320"]
-KINDS = ["numeric", "pin", "keyboard"]
+# The common panels, landscape and portrait, and one too small even for keys
+# of the 48 dip floor.
+SIZES = ["800x480", "1024x600", "480x800", "600x1024", "480x320"]
+KINDS = ["numeric", "pin", "keyboard us", "keyboard de", "keyboard fr", "keyboard es"]
 _reports = {}
 
 
@@ -60,8 +61,11 @@ def test_keypad_inside_the_screen(size, kind):
     keys = keypad["keys"]
     assert keys and all(key["inside"] for key in keys), keys
     assert all(key["on_top"] for key in keys), keys  # nothing covers a key
-    # The message is cut on screen, never in what the keypad holds.
-    assert keypad["message"] and keypad["shown"].endswith("\u2026")
+    # The message is cut on screen where it must be, never in what the
+    # keypad holds.
+    assert keypad["message"]
+    assert keypad["shown"].endswith("\u2026") or keypad["shown"].split() == keypad["message_words"]
     if size != "480x320":
         side = min(min(key["rect"][2:]) for key in keys)
         assert side >= keypad["floor"], side
+        assert all(key["whole"] for key in keys), [key["label"] for key in keys if not key["whole"]]

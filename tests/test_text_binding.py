@@ -6,7 +6,6 @@ import wx
 import wx.grid
 
 import nuv_touch
-from nuv_touchui import KeyButton
 from conftest import click, pump, run_modal
 
 
@@ -33,12 +32,8 @@ def press(*labels):
     return step
 
 
-def visible_keys(window):
-    for child in window.GetChildren():
-        if child.IsShown() and not child.IsTopLevel():
-            if isinstance(child, KeyButton):
-                yield child
-            yield from visible_keys(child)
+def visible_keys(dialog):
+    return (key for key in dialog.keys() if key.IsShownOnScreen())
 
 
 confirm = press("OK")
@@ -112,6 +107,22 @@ def test_grid_cell_confirm_and_cancel(grid):
     assert proxy.get_value() == "bolts "  # the last cell, untrimmed
     proxy.set_value(5)
     assert grid.GetCellValue(3, 2) == "5"
+
+
+def test_owner_hears_the_confirmed_text(grid):
+    frame = grid.GetParent()
+    ctrl = wx.TextCtrl(frame, value="a", style=wx.TE_PROCESS_ENTER)
+    grid.SetCellValue(1, 2, "a")
+    nuv_touch.AlphaKeypadProxy(ctrl)
+    nuv_touch.AlphaKeypadProxy(grid)
+    events = []
+    for binder, name in ((wx.EVT_TEXT, "text"), (wx.EVT_TEXT_ENTER, "enter")):
+        frame.Bind(binder, lambda e, name=name: events.append((name, e.GetString())))
+    for binder, name in ((wx.grid.EVT_GRID_CELL_CHANGING, "changing"), (wx.grid.EVT_GRID_CELL_CHANGED, "changed")):
+        frame.Bind(binder, lambda e, name=name: events.append((name, e.GetRow(), e.GetCol(), e.GetString())))
+    edit(lambda: tap(ctrl), press("b"), confirm)
+    edit(lambda: double_click_cell(grid, 1, 2), press("c"), confirm)
+    assert events == [("text", "ab"), ("enter", "ab"), ("changing", 1, 2, "ac"), ("changed", 1, 2, "a")]
 
 
 def test_grid_bound_to_a_plain_event_edits_the_current_cell(grid):

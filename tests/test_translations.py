@@ -1,6 +1,6 @@
 """The operator's language: every text the keypads show goes through
-wx.GetTranslation when it is shown, and the shipped German catalog
-translates all of them. (The texts without a catalog are checked where each
+wx.GetTranslation when it is shown, and each shipped catalog translates all
+of them; the keyboard follows the language of the loaded catalog. (The texts without a catalog are checked where each
 keypad is tested.)"""
 
 import gettext
@@ -18,17 +18,30 @@ from test_binding import tap
 CATALOG_DIR = BUILD_DIR / "nuv_touch_locale"
 
 
-@pytest.fixture
-def german(wx_app):
-    """The German catalog loaded as an application loads it without a
-    system locale; unloaded afterwards."""
+CATALOGS = {"de": wx.LANGUAGE_GERMAN, "fr": wx.LANGUAGE_FRENCH, "es": wx.LANGUAGE_SPANISH,
+            "zh_CN": wx.LANGUAGE_CHINESE_SIMPLIFIED}
+
+
+def load_catalog(language):
+    """A shipped catalog loaded as an application loads it without a system
+    locale."""
     translations = wx.Translations()
-    translations.SetLanguage(wx.LANGUAGE_GERMAN)
+    translations.SetLanguage(CATALOGS[language])
     wx.FileTranslationsLoader.AddCatalogLookupPathPrefix(str(CATALOG_DIR))
     assert translations.AddCatalog("nuv_touch")
     wx.Translations.Set(translations)
-    yield
+
+
+@pytest.fixture
+def catalog(wx_app):
+    """load_catalog, unloaded afterwards."""
+    yield load_catalog
     wx.Translations.Set(None)
+
+
+@pytest.fixture
+def german(catalog):
+    catalog("de")
 
 
 @pytest.fixture
@@ -58,14 +71,12 @@ def every_keypad_shown(frame, message_boxes):
 
 def texts_of(dialog):
     """The title and the caption of every key and label, as shown."""
-    texts = [dialog.GetTitle()]
+    texts = [dialog.GetTitle()] + [key.caption() for key in dialog.keys()]
     windows = list(dialog.GetChildren())
     while windows:
         window = windows.pop()
         windows += window.GetChildren()
-        if isinstance(window, nuv_touchui.KeyButton):
-            texts.append(nuv_touchui.KeyButton.GetLabel(window))  # the caption, as the key shows it
-        elif isinstance(window, wx.StaticText):
+        if isinstance(window, wx.StaticText):
             texts.append(window.GetLabel())
     return texts
 
@@ -76,16 +87,20 @@ def catalog_texts():
     return {eval(text) for text in re.findall(r'^msgid (".*")$', template, re.M)} - {""}
 
 
-def test_the_template_lists_what_is_translated_and_the_german_catalog_all_of_it(frame, message_boxes,
-                                                                             monkeypatch, us_keyboard):
+def test_the_template_lists_what_is_translated(frame, message_boxes, monkeypatch, us_keyboard):
     asked = []
     real = wx.GetTranslation
     monkeypatch.setattr(wx, "GetTranslation", lambda text, *more: asked.append(text) or real(text, *more))
     every_keypad_shown(frame, message_boxes)
     assert set(asked) == catalog_texts()
-    with open(CATALOG_DIR / "de" / "LC_MESSAGES" / "nuv_touch.mo", "rb") as compiled:
-        german = gettext.GNUTranslations(compiled)
-    assert set(german._catalog) - {""} == catalog_texts()
+
+
+@pytest.mark.parametrize("language", sorted(CATALOGS))
+def test_each_catalog_translates_all_of_the_template(language):
+    with open(CATALOG_DIR / language / "LC_MESSAGES" / "nuv_touch.mo", "rb") as compiled:
+        catalog = gettext.GNUTranslations(compiled)
+    assert set(catalog._catalog) - {""} == catalog_texts()
+    assert all(catalog._catalog.values())
 
 
 def test_a_loaded_catalog_translates_every_text_at_show_time(frame, message_boxes, german, us_keyboard):
@@ -116,3 +131,18 @@ def test_unloading_the_catalog_brings_the_texts_back(frame, message_boxes, germa
     shown = every_keypad_shown(frame, message_boxes)
     assert {"请输入一个整数：", "请输入一个浮点数：", "Invalid number format. Please input again.",
             "Number value is out of range. Please input again.", "Cancel", "Space"} <= set(shown)
+
+
+@pytest.mark.parametrize("language, keyboard, space", [("fr", "fr", "Espace"), ("es", "es", "Espacio"),
+                                                       ("zh_CN", "us", "空格")])
+def test_the_keyboard_follows_a_catalog_loaded_without_a_locale(frame, catalog, language, keyboard, space):
+    catalog(language)
+    assert nuv_touchui.keyboard_layout() == keyboard
+    dialog = nuv_touch.AlphaKeypad(frame)
+    assert space in texts_of(dialog) and "Space" not in texts_of(dialog)
+    dialog.Destroy()
+    nuv_touchui.set_keyboard_layout("de")  # the application's choice wins
+    try:
+        assert nuv_touchui.keyboard_layout() == "de"
+    finally:
+        nuv_touchui.set_keyboard_layout(None)

@@ -162,18 +162,21 @@ const FunctionDef kGridSetString{"set_string", "_GridWrapper.set_string", {{"sel
 const ClassDef ctrl_wrapper_base_class{"_CtrlWrapperBase",
                                        "_ABC",
                                        nullptr,
+                                       Thread::gui,
                                        {Member::Method(kBaseInit), Member::Abstract(kBaseGetString),
                                         Member::Abstract(kBaseSetString), Member::Method(kGetParent)}};
 
 const ClassDef ctrl_wrapper_class{"_CtrlWrapper",
                                   "_CtrlWrapperBase",
                                   "\n\tTextCtrl、StaticText 等控件的封装类。\n\t",
+                                  Thread::gui,
                                   {Member::Method(kCtrlInit), Member::Method(kCtrlGetString),
                                    Member::Method(kCtrlSetString)}};
 
 const ClassDef grid_wrapper_class{"_GridWrapper",
                                   "_CtrlWrapperBase",
                                   nullptr,
+                                  Thread::gui,
                                   {Member::Method(kGridInit), Member::Property(kGetRow, kSetRow),
                                    Member::Property(kGetColumn, kSetColumn), Member::Method(kGridGetString),
                                    Member::Method(kGridSetString)}};

@@ -74,7 +74,6 @@ void set_up(py::handle self, py::handle widget, py::handle password_mode, py::ha
 
 py::object init(const Args& a) {
     py::handle self = a[0], parent = a[1], widget = a[2], password_mode = a[3], message = a[4];
-    require_gui_thread();
 
     // The layout's initialiser may already call back into the instance, so
     // the state it could read is in place before it runs.
@@ -223,6 +222,7 @@ const FunctionDef kGetValue{"get_value", "AlphaKeypad.get_value", {{"self"}}, ge
 const ClassDef alpha_keypad_class{"AlphaKeypad",
                                   "AlphaKeypadUI",
                                   nullptr,
+                                  Thread::gui,
                                   {Member::Method(kInit), Member::Static("_AlphaKeypad__change_color", kChangeColor),
                                    Member::Method(kOnClear), Member::Method(kOut),
                                    Member::Private("_AlphaKeypad__on_shift", kShowShift), Member::Method(kOnShift),

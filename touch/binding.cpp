@@ -5,6 +5,7 @@
 #include "digit_keypad.h"
 
 #include <limits>
+#include <optional>
 
 namespace nuv {
 
@@ -47,6 +48,144 @@ private:
     py::object row_, column_;
 };
 
+// The control an adapter writes to (its `_ctrl`), or an empty object for
+// an adapter that has none.
+py::object control_of(py::handle adapter) {
+    PyObject* ctrl = PyObject_GetAttr(adapter.ptr(), interned("_ctrl"));
+    if (!ctrl) {
+        if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw py::error_already_set();
+        PyErr_Clear();
+    }
+    return py::reinterpret_steal<py::object>(ctrl);
+}
+
+// A wx window that wx has destroyed (its truth is then false); never an
+// object of the application's own that only looks like a control.
+bool is_destroyed(py::handle ctrl) {
+    return ctrl && is_instance(ctrl, get_attr(global("wx"), "Window")) && !truth(ctrl);
+}
+
+// ---------------------------------------------------------------- what the control's owner hears
+
+// The controls whose own edits send change events, and so the confirmed
+// entries written into them.
+enum class Notified : unsigned char { none, text, spin, spin_double, grid };
+
+Notified notified_kind(py::handle ctrl) {
+    if (!ctrl) return Notified::none;
+    py::object wx = global("wx");
+    if (is_instance(ctrl, get_attr(wx, "TextCtrl")) || is_instance(ctrl, get_attr(wx, "ComboBox")))
+        return Notified::text;
+    if (is_instance(ctrl, get_attr(wx, "SpinCtrl"))) return Notified::spin;
+    if (is_instance(ctrl, get_attr(wx, "SpinCtrlDouble"))) return Notified::spin_double;
+    if (is_instance(ctrl, get_attr(global("_grid"), "Grid"))) return Notified::grid;
+    return Notified::none;
+}
+
+// The event through the control's own handler chain, synchronously, as wx
+// sends the events of the operator's own edits: handlers bound on the
+// control or (command events) its parents see it.
+void send(py::handle ctrl, py::handle event) {
+    call_method(event, "SetEventObject", ctrl);
+    call_method(call_method(ctrl, "GetEventHandler"), "ProcessEvent", event);
+}
+
+// wx.<event_class>(wx.<type>, ctrl.GetId(), more...)
+template <class... More>
+py::object event_for(py::handle ctrl, const char* event_class, const char* type, More&&... more) {
+    py::object wx = global("wx");
+    return call_method(wx, event_class, get_attr(wx, type), call_method(ctrl, "GetId"), std::forward<More>(more)...);
+}
+
+// The keypad's OK is the operator's Enter.
+void send_text_enter(py::handle ctrl) {
+    py::object style = call_method(ctrl, "GetWindowStyle");
+    py::object flag = get_attr(global("wx"), "TE_PROCESS_ENTER");
+    if (!truth(steal_or_throw(PyNumber_And(style.ptr(), flag.ptr())))) return;
+    py::object event = event_for(ctrl, "CommandEvent", "wxEVT_TEXT_ENTER");
+    call_method(event, "SetString", call_method(ctrl, "GetValue"));
+    send(ctrl, event);
+}
+
+void send_spin(py::handle ctrl, py::handle value) {
+    py::object event = event_for(ctrl, "SpinEvent", "wxEVT_SPINCTRL");
+    call_method(event, "SetPosition", value);
+    send(ctrl, event);
+}
+
+void send_spin_double(py::handle ctrl, py::handle value) {
+    send(ctrl, event_for(ctrl, "SpinDoubleEvent", "wxEVT_SPINCTRLDOUBLE", value));
+}
+
+// A grid event of `type` on the cell, carrying `text`; true unless vetoed.
+bool send_grid(py::handle grid, const char* type, py::handle row, py::handle column, py::handle text) {
+    py::object event = get_attr(global("_grid"), "GridEvent")(call_method(grid, "GetId"),
+                                                               get_attr(global("_grid"), type), grid, row, column);
+    call_method(event, "SetString", text);
+    send(grid, event);
+    return truth(call_method(event, "IsAllowed"));
+}
+
+// A confirmed entry on its way into a control: the owner hears of it as of
+// the operator's own edit. SetValue of a text control or combo box sends
+// EVT_TEXT itself; a control with TE_PROCESS_ENTER then gets
+// EVT_TEXT_ENTER. A spin control tells its new value (EVT_SPINCTRL,
+// EVT_SPINCTRLDOUBLE) when it changed. A grid cell is asked first
+// (EVT_GRID_CELL_CHANGING carries the new text; a veto keeps the cell) and
+// told after (EVT_GRID_CELL_CHANGED carries the old text), when its text
+// changes, as wx's own cell editor does. Labels, buttons and the
+// application's own objects have no change event and get none.
+class ChangeNotice {
+public:
+    ChangeNotice(py::handle field, py::handle entry) : ctrl_(control_of(field)), kind_(notified_kind(ctrl_)) {
+        if (kind_ == Notified::spin || kind_ == Notified::spin_double) before_ = call_method(ctrl_, "GetValue");
+        if (kind_ == Notified::grid) {
+            row_ = get_attr(field, "row");
+            column_ = get_attr(field, "column");
+            before_ = call_method(field, "get_string");
+            changed_ = !equals(before_, entry);
+        }
+    }
+
+    // Before the write: false when the owner vetoes the change of a cell.
+    bool allowed(py::handle entry) const {
+        if (kind_ != Notified::grid || !changed_) return true;
+        return send_grid(ctrl_, "wxEVT_GRID_CELL_CHANGING", row_, column_, entry);
+    }
+
+    // After the write, once the keypad is gone.
+    void tell() const {
+        if (kind_ == Notified::none || is_destroyed(ctrl_)) return;
+        if (kind_ == Notified::text) {
+            send_text_enter(ctrl_);
+        } else if (kind_ == Notified::grid) {
+            if (changed_) send_grid(ctrl_, "wxEVT_GRID_CELL_CHANGED", row_, column_, before_);
+        } else if (py::object value = call_method(ctrl_, "GetValue"); !equals(value, before_)) {
+            if (kind_ == Notified::spin) send_spin(ctrl_, value);
+            if (kind_ == Notified::spin_double) send_spin_double(ctrl_, value);
+        }
+    }
+
+private:
+    py::object ctrl_;
+    Notified kind_;
+    py::object before_, row_, column_;
+    bool changed_ = false;
+};
+
+// ---------------------------------------------------------------- a spin control's range
+
+// The tighter of two bounds: `candidate` when `candidate <op> bound`.
+py::object tighter(py::handle bound, py::handle candidate, int op) {
+    bool takes = truth(steal_or_throw(PyObject_RichCompare(candidate.ptr(), bound.ptr(), op)));
+    return py::reinterpret_borrow<py::object>(takes ? candidate : bound);
+}
+
+bool is_spin_control(py::handle ctrl) {
+    Notified kind = notified_kind(ctrl);
+    return kind == Notified::spin || kind == Notified::spin_double;
+}
+
 }  // namespace
 
 py::object make_adapter(py::handle ctrl) {
@@ -65,7 +204,6 @@ void bind_to_control(py::handle ctrl, py::handle event, py::handle handler) {
 }
 
 void edit_in_keypad(py::handle proxy, py::handle event, const KeypadUse& keypad) {
-    require_gui_thread();
     if (keypad.prepare) keypad.prepare(proxy);
     py::object field = get_attr(proxy, "_ctrl");
     if (is_instance(event, get_attr(global("_grid"), "GridEvent")) && is_instance(field, global("_GridWrapper"))) {
@@ -83,11 +221,21 @@ void edit_in_keypad(py::handle proxy, py::handle event, const KeypadUse& keypad)
         PyErr_SetString(PyExc_ValueError, kTextDoesNotFit);
         throw py::error_already_set();
     }
-    if (py::object entry = dialog.confirmed_entry(keypad.read)) {
+    py::object entry = dialog.confirmed_entry(keypad.read);
+    // A control destroyed meanwhile (a form built anew) has nothing to
+    // write to: the entry counts as cancelled.
+    if (entry && is_destroyed(control_of(field))) entry = py::object();
+    std::optional<ChangeNotice> notice;
+    if (entry) {
         opened.address_again(field);
-        call_method(field, "set_string", entry);
+        notice.emplace(field, entry);
+        if (notice->allowed(entry))
+            call_method(field, "set_string", entry);
+        else
+            notice.reset();
     }
     dialog.destroy();
+    if (notice) notice->tell();
     // The event is not skipped: the tap or double-click that opened the
     // keypad is not handled a second time by the control.
 }
@@ -133,11 +281,20 @@ py::object set_maximum(const Args& a) {
     return py::none();
 }
 
-// DigitKeypad(owner, _mode, _minimum, _maximum, font_size=font_size), with the
-// proxy's settings as they are now.
-py::object make_digit_keypad(py::handle proxy, py::handle, py::handle owner) {
-    return global("DigitKeypad")(owner, get_attr(proxy, "_mode"), get_attr(proxy, "_minimum"),
-                                 get_attr(proxy, "_maximum"), py::arg("font_size") = get_attr(proxy, "font_size"));
+// DigitKeypad(owner, _mode, minimum, maximum, font_size=font_size), with the
+// proxy's settings as they are now. A spin control would clamp an entry
+// outside its own range on write-back, storing a value the operator did
+// not confirm: its keypad checks and shows the range both allow. The
+// proxy's bounds stay as the application set them.
+py::object make_digit_keypad(py::handle proxy, py::handle adapter, py::handle owner) {
+    py::object minimum = get_attr(proxy, "_minimum"), maximum = get_attr(proxy, "_maximum");
+    py::object ctrl = control_of(adapter);
+    if (is_spin_control(ctrl)) {
+        minimum = tighter(minimum, call_method(ctrl, "GetMin"), Py_GT);
+        maximum = tighter(maximum, call_method(ctrl, "GetMax"), Py_LT);
+    }
+    return global("DigitKeypad")(owner, get_attr(proxy, "_mode"), minimum, maximum,
+                                 py::arg("font_size") = get_attr(proxy, "font_size"));
 }
 
 const KeypadUse kDigitKeypad{make_digit_keypad, nullptr, "SetValue", "GetValue"};
@@ -191,6 +348,7 @@ const FunctionDef kSetValue{"set_value", "DigitKeypadProxy.set_value", {{"self"}
 const ClassDef digit_keypad_proxy_class{"DigitKeypadProxy",
                                         nullptr,
                                         nullptr,
+                                        Thread::gui,
                                         {Member::Method(kInit), Member::Property(kGetMinimum, kSetMinimum),
                                          Member::Property(kGetMaximum, kSetMaximum), Member::Method(kEventHandler),
                                          Member::Method(kGetValue), Member::Method(kSetValue)}};
@@ -253,6 +411,7 @@ const FunctionDef kAlphaSetValue{"set_value", "AlphaKeypadProxy.set_value", {{"s
 const ClassDef alpha_keypad_proxy_class{"AlphaKeypadProxy",
                                         nullptr,
                                         nullptr,
+                                        Thread::gui,
                                         {Member::Method(kAlphaInit), Member::Method(kAlphaEventHandler),
                                          Member::Method(kAlphaGetValue), Member::Method(kAlphaSetValue)}};
 

@@ -37,10 +37,11 @@ struct KeypadUse {
 
 // One activation of a proxy: moves a grid adapter to the cell of a grid
 // event, opens the keypad on the field's trimmed text and writes the text
-// back, to the cell it opened, only when the keypad is confirmed. A keypad
-// destroyed while open (its owner closed) counts as cancelled. The keypad is
-// destroyed on every path out, also when reading or writing the field
-// raises. RuntimeError off the GUI thread, before anything else.
+// back, to the cell it opened, only when the keypad is confirmed; the
+// control's owner then hears of it as of the operator's own edit. A keypad
+// whose owner or control was destroyed while it was open counts as
+// cancelled. The keypad is destroyed on every path out, also when reading
+// or writing the field raises.
 void edit_in_keypad(py::handle proxy, py::handle event, const KeypadUse& keypad);
 
 // The proxy's adapter writes str(value).

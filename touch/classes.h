@@ -33,6 +33,9 @@ struct ClassDef {
     const char* name;
     const char* base;  // module-level name of the single base, or nullptr for none
     const char* doc;   // the docstring, or nullptr for none
+    // The threads that may call the methods. A property only stores a value
+    // (a bound, a cell address) and may be used from any thread.
+    Thread thread;
     std::vector<Member> members;
 };
 

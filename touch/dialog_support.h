@@ -37,11 +37,6 @@ void fit_layout(py::handle window);
 // code == wx.ID_OK, with wx.ID_OK read now.
 bool is_confirmed(py::handle code);
 
-// Raises RuntimeError unless called on the GUI thread (wx.IsMainThread()):
-// GTK used from another thread fails at random, often by aborting the
-// process. Called before any widget is made.
-void require_gui_thread();
-
 // Owns a freshly created dialog. `destroy()` destroys it on the normal path,
 // where an error of Destroy propagates; if the owner is left by an exception
 // first, the destructor destroys it and reports a second error as
@@ -56,9 +51,13 @@ public:
 
     py::handle get() const { return dialog_; }
     // Shows the dialog modally; what its method `read` gives when it was
-    // confirmed, else an empty object. A dialog destroyed under its user
-    // while it was open (its parent closed) counts as cancelled, and
-    // nothing more is called on it.
+    // confirmed, else an empty object. When the dialog's parent is
+    // destroyed while it is open (its window closed), the dialog is taken
+    // from the parent before wx would free it with the parent's children,
+    // its loop is ended, and it counts as cancelled: wx's ShowModal still
+    // uses the dialog after its loop, so it must outlive the loop. A
+    // dialog destroyed under its user otherwise counts as cancelled too,
+    // and nothing more is called on it.
     py::object confirmed_entry(const char* read);
     void destroy();
     // The dialog stays: nothing is destroyed, not even by the destructor.

@@ -77,7 +77,6 @@ py::object init(const Args& a) {
     py::handle font_size = a[6];
     py::object show_size = py::reinterpret_borrow<py::object>(a[7]);
 
-    require_gui_thread();
     get_attr(global("DigitKeypadUI"), "__init__")(self, parent);
     // The dialog is a window from here on: should a later step fail (a font
     // size wx refuses, a bound that cannot be compared), the half-built
@@ -312,6 +311,7 @@ py::object number_for_mode(py::handle text, py::handle mode) {
 const ClassDef digit_keypad_class{"DigitKeypad",
                                   "DigitKeypadUI",
                                   nullptr,
+                                  Thread::gui,
                                   {Member::Method(kInit), Member::Method(kOutOfRangeDef), Member::Method(kOnDigit),
                                    Member::Method(kOnClearAll), Member::Method(kOnDot), Member::Method(kOnNegative),
                                    Member::Method(kOnPositive), Member::Method(kGetValue), Member::Method(kSetValue),

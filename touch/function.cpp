@@ -18,6 +18,7 @@ namespace {
 // owning py::object; the type's clear and dealloc slots release them all.
 struct FunctionState {
     const FunctionDef* def = nullptr;
+    Thread thread = Thread::any;
     std::vector<ArgumentCheck> checks;
     ReturnCheck return_check;
     std::size_t first_default = 0;  // index of the first parameter with a default
@@ -148,6 +149,7 @@ py::object call_function(PyObject* self, PyObject* const* positional, Py_ssize_t
     // unbound during a modal loop): the call holds its own.
     py::object held = py::reinterpret_borrow<py::object>(self);
     const FunctionState& st = state(self);
+    if (st.thread == Thread::gui) require_gui_thread();
     Args args;
     Binder binder(st, args);
     binder.bind(positional, npositional, kwnames);
@@ -307,9 +309,10 @@ PyGetSetDef function_getset[] = {
 };
 
 // The state a new function object starts with.
-void initialise(FunctionState& st, const FunctionDef& def) {
+void initialise(FunctionState& st, const FunctionDef& def, Thread thread) {
     if (def.params.size() > kMaxParams) throw std::length_error("too many parameters");
     st.def = &def;
+    st.thread = thread;
     st.name = py::reinterpret_steal<py::object>(Py_NewRef(interned(def.name)));
     st.qualname = py::str(def.qualname);
     st.doc = py::none();
@@ -395,7 +398,25 @@ bool is_function_of(py::handle obj, const FunctionDef& def) {
     return type && Py_TYPE(obj.ptr()) == type && state(obj.ptr()).def == &def;
 }
 
-py::object make_function(const FunctionDef& def) {
+// The GUI thread's id once wx has named it: a key press then costs a
+// comparison instead of a call into wx. wx keeps its GUI thread for the
+// life of the process.
+void require_gui_thread() {
+    static unsigned long gui_thread = 0;
+    static bool known = false;
+    unsigned long current = PyThread_get_thread_ident();
+    if (known && current == gui_thread) return;
+    if (truth(call_method(global("wx"), "IsMainThread"))) {
+        gui_thread = current;
+        known = true;
+        return;
+    }
+    PyErr_SetString(PyExc_RuntimeError,
+                    "nuv_touch keypads run on the GUI thread only; from another thread, call through wx.CallAfter");
+    throw py::error_already_set();
+}
+
+py::object make_function(const FunctionDef& def, Thread thread) {
     PyTypeObject* type = function_type();
     if (!type) {
         PyErr_SetString(PyExc_RuntimeError, "nuv_touch is not initialised");
@@ -409,7 +430,7 @@ py::object make_function(const FunctionDef& def) {
     new (self->storage) FunctionState();
     // Owned from here on: an exception below releases the half-made object.
     py::object function = py::reinterpret_steal<py::object>(reinterpret_cast<PyObject*>(self));
-    initialise(state(function.ptr()), def);
+    initialise(state(function.ptr()), def, thread);
     PyObject_GC_Track(function.ptr());
     return function;
 }

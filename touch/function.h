@@ -75,9 +75,19 @@ struct FunctionDef {
     const char* returns = nullptr;  // return annotation text, or none
 };
 
+// Which threads may call a function. GTK used off its thread fails at
+// random, often by aborting the process, so every function that touches a
+// widget is made `gui`: the call path refuses any other thread with
+// RuntimeError before the arguments are bound.
+enum class Thread : unsigned char { any, gui };
+
 // Creates the function object for `def`, computing its defaults now.
 // `def` must outlive the object (function definitions are static data).
-py::object make_function(const FunctionDef& def);
+py::object make_function(const FunctionDef& def, Thread thread);
+
+// Raises the RuntimeError of a `gui` function called off the GUI thread
+// (wx.IsMainThread() false), naming the fix, wx.CallAfter.
+void require_gui_thread();
 
 // True when `obj` is the function object made for `def`.
 bool is_function_of(py::handle obj, const FunctionDef& def);

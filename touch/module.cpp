@@ -146,12 +146,16 @@ const ClassDef* const kClasses[] = {
     &alpha_keypad_class,
     &alpha_keypad_proxy_class,
 };
-const FunctionDef* const kFunctions[] = {
-    &input_text_function,
-    &input_password_function,
-    &input_digit_password_function,
-    &input_integer_function,
-    &input_float_function,
+struct ModuleFunction {
+    const FunctionDef* def;
+    Thread thread;
+};
+const ModuleFunction kFunctions[] = {
+    {&input_text_function, Thread::gui},
+    {&input_password_function, Thread::gui},
+    {&input_digit_password_function, Thread::gui},
+    {&input_integer_function, Thread::gui},
+    {&input_float_function, Thread::gui},
 };
 
 // ---------------------------------------------------------------- creation
@@ -241,7 +245,7 @@ void run_body(py::dict ns) {
     set_item(ns, "KEYPAD_MODE_INT", py::int_(0));
     set_item(ns, "KEYPAD_MODE_FLOAT", py::int_(1));
     for (const ClassDef* cls : kClasses) set_item(ns, cls->name, make_class(*cls));
-    for (const FunctionDef* fn : kFunctions) set_item(ns, fn->name, make_function(*fn));
+    for (const ModuleFunction& fn : kFunctions) set_item(ns, fn.def->name, make_function(*fn.def, fn.thread));
 }
 
 int module_exec(PyObject* module) {

@@ -14,7 +14,6 @@ py::object init(const Args& a) {
     py::handle self = a[0], parent = a[1], message = a[2], font_size = a[3];
     py::object show_size = py::reinterpret_borrow<py::object>(a[4]);
 
-    require_gui_thread();
     get_attr(global("_DigitPasswordKeypad"), "__init__")(self, parent);
     // From here on the dialog exists as a window. Should a later step fail
     // (a missing widget, a font size wx refuses), the half-built dialog is
@@ -77,6 +76,7 @@ const FunctionDef kGetValue{"get_value", "DigitPasswordKeypad.get_value", {{"sel
 const ClassDef digit_password_keypad_class{"DigitPasswordKeypad",
                                            "_DigitPasswordKeypad",
                                            nullptr,
+                                           Thread::gui,
                                            {Member::Method(kInit), Member::Method(kOnDigit), Member::Method(kOnClear),
                                             Member::Method(kOnConfirm), Member::Method(kGetValue)}};
 

@@ -18,7 +18,6 @@ py::object prompt_entry(DialogGuard& dialog) {
 // The keyboard, plain or masked as `password_mode` says; the entry unchanged.
 py::object input_text(const Args& a) {
     py::handle parent = a[0], password_mode = a[1], message = a[2];
-    require_gui_thread();
     DialogGuard dialog(
         global("AlphaKeypad")(parent, py::arg("password_mode") = password_mode, py::arg("message") = message));
     return prompt_entry(dialog);
@@ -34,7 +33,6 @@ py::object input_password(const Args& a) {
 // (str or None) once the dialog is gone.
 py::object input_digit_password(const Args& a) {
     py::handle parent = a[0], message = a[1];
-    require_gui_thread();
     DialogGuard dialog(global("DigitPasswordKeypad")(parent, message));
     return prompt_entry(dialog);
 }
@@ -42,7 +40,6 @@ py::object input_digit_password(const Args& a) {
 // Shows a numeric keypad of `mode_name` and converts a confirmed entry.
 py::object ask_number(const Args& a, const char* mode_name, py::object (*convert)(py::handle)) {
     py::handle parent = a[0], minimum = a[1], maximum = a[2], message = a[3];
-    require_gui_thread();
     DialogGuard dialog(global("DigitKeypad")(parent, py::arg("mode") = global(mode_name),
                                              py::arg("minimum") = minimum, py::arg("maximum") = maximum,
                                              py::arg("message") = message));

@@ -1,0 +1,46 @@
+"""Touch-panel keypad layouts.
+
+Three dialogs, each the visual half of an on-screen keypad: the widgets, their
+arrangement, and the delivery of key presses to handler methods named after
+the keys' roles. The behaviour lives in subclasses that override those
+handlers; the defaults here do nothing, so a layout can be shown on its own.
+
+    DigitKeypad          numeric keypad with value field and bounds
+    DigitPasswordKeypad  PIN pad with a masked field
+    AlphaKeypad          keyboard (US, German, French or Spanish) with shift
+                         and caps-lock panels
+
+Every key is a KeyButton, a light object drawn by the KeyPanel window it
+sits on, that sends the wx.EVT_BUTTON command event a button would; a
+character key's label is exactly what it types. Each dialog's keys() yields
+them all. Fixed captions (OK, Cancel, Clear, the prompts) pass
+through wx.GetTranslation when the dialog is made, so a catalog the
+application loaded (domain "nuv_touch") shows them in the operator's
+language. Keys are sized for a gloved finger: never under 48 px (at 96 dpi,
+about 13 mm), the numeric and PIN pads about 15 mm, and all scaled with the
+screen's resolution. A physical keyboard, where one is attached, drives the
+same keys.
+
+The package reads one concern a module: keyboards (the national keyboards
+as data and the choice of one), keys (keys drawn by their panel), widgets
+(label, entry field, grid sizer), fit (key sizes and the screen-fit
+planner), physical (a physical keyboard driving the keys) and dialogs.
+
+Each dialog fits the client area of its display with a window manager's
+frame around it (see _TouchDialog.Fit): the keys shrink as far as the screen
+asks, below 48 px only on a screen too small for them, and the texts wrap to
+the keys' width, cut with an ellipsis where their lines run out.
+
+"""
+
+from .dialogs import (CANCEL_COLOUR, CONFIRM_COLOUR, UNBOUNDED_MAX, UNBOUNDED_MIN, AlphaKeypad,
+                      DigitKeypad, DigitPasswordKeypad)
+from .fit import KEYBOARD_KEY_MM, MIN_KEY_DIP, PAD_KEY_MM, key_side, plan_key_size
+from .keyboards import KEYBOARDS, Keyboard, keyboard_layout, narrow_rows, set_keyboard_layout
+from .keys import KeyButton, KeyPanel
+from .widgets import ELLIPSIS, EntryField, Label, UniformGridSizer
+
+__all__ = ["DigitKeypad", "DigitPasswordKeypad", "AlphaKeypad", "KeyButton",
+           "KeyPanel", "EntryField", "Label", "UniformGridSizer", "key_side",
+           "plan_key_size", "Keyboard", "KEYBOARDS", "narrow_rows",
+           "set_keyboard_layout", "keyboard_layout"]

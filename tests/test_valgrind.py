@@ -1,0 +1,59 @@
+"""A keypad whose owner window or bound control is destroyed while it is
+open, under valgrind: wx is not instrumented for AddressSanitizer, and its
+ShowModal goes on using the dialog after the modal loop ends.
+
+Slow (about a minute): runs only when selected, `pytest -m valgrind`, and
+is skipped when valgrind is not installed, except under CI.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import xml.etree.ElementTree as ET
+from pathlib import Path
+
+import pytest
+
+import nuv_touch
+
+TESTS_DIR = Path(__file__).resolve().parent
+SUPPRESSIONS = TESTS_DIR.parent / "scripts" / "valgrind.supp"
+
+pytestmark = [pytest.mark.valgrind,
+              pytest.mark.skipif(not shutil.which("valgrind") and not os.environ.get("CI"),
+                                 reason="valgrind is not installed")]
+
+# An invalid access is the keypads' when its stack holds the modal loop,
+# wx destroying a window, or the module.
+OURS = ("ShowModal", "Destroy", "~wx", "DeletePendingObjects", "nuv_touch")
+
+
+def invalid_accesses(log):
+    found = []
+    for error in ET.parse(log).getroot().iter("error"):
+        if not error.findtext("kind").startswith("Invalid"):
+            continue
+        frames = [(f.findtext("fn") or "") + " " + (f.findtext("obj") or "")
+                  for f in error.find("stack").iter("frame")]
+        if any(mark in frame for frame in frames for mark in OURS):
+            found.append("%s\n    %s" % (error.findtext("what"), "\n    ".join(frames[:12])))
+    return found
+
+
+def test_destroyed_owner_or_control_ends_the_keypad_cleanly(tmp_path):
+    env = dict(os.environ, PYTHONMALLOC="malloc",
+               PYTHONPATH=os.pathsep.join([str(Path(nuv_touch.__file__).parent), *sys.path]))
+    env.pop("LD_PRELOAD", None)
+    done = subprocess.run(
+        ["valgrind", "--error-exitcode=0", "--leak-check=no", "--num-callers=40", "--xml=yes",
+         "--xml-file=%s" % (tmp_path / "valgrind.%p.xml"), "--suppressions=%s" % SUPPRESSIONS,
+         sys.executable, str(TESTS_DIR / "valgrind_scenarios.py")],
+        env=env, capture_output=True, text=True, timeout=900)
+    output = done.stdout + done.stderr
+    assert done.returncode == 0, output
+    for line in ("prompt_owner_destroyed None", "proxy_owner_destroyed frame gone",
+                 "proxy_owner_closed frame gone", "control_destroyed written []"):
+        assert line in done.stdout, output
+    assert "g_signal_handler_disconnect" not in output
+    found = [access for log in tmp_path.glob("valgrind.*.xml") for access in invalid_accesses(log)]
+    assert not found, "\n".join(found)

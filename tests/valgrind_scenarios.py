@@ -1,0 +1,128 @@
+"""Keypads whose owner window or bound control goes away while they are
+open, as a script of its own: tests/test_valgrind.py runs it under valgrind,
+which sees what the toolkit does with freed memory.
+
+A real tap (XTest pointer events) opens each proxy's keypad; a timer then
+destroys or closes the owner, or destroys the control and confirms. Each
+scenario prints its name and what came of it; exit status 1 when an
+exception was raised, also from a wx handler.
+
+    python3 tests/valgrind_scenarios.py [scenario ...]
+"""
+import sys
+import time
+import traceback
+
+import wx
+
+import nuv_touch
+
+TIME_LIMIT = 120  # seconds per wait; valgrind runs everything ~50x slower
+
+
+def pump_until(predicate):
+    deadline = time.monotonic() + TIME_LIMIT
+    while not predicate():
+        if time.monotonic() > deadline:
+            raise TimeoutError("gave up waiting")
+        wx.GetApp().Yield(True)
+        time.sleep(0.01)
+
+
+def open_keypads():
+    return [w for w in wx.GetTopLevelWindows() if isinstance(w, wx.Dialog) and w and w.IsModal()]
+
+
+def when_open(action):
+    """Calls action(keypad) from the modal loop once a keypad is open."""
+    def poll():
+        keypads = open_keypads()
+        if keypads:
+            action(keypads[-1])
+        else:
+            wx.CallLater(50, poll)
+    wx.CallLater(50, poll)
+
+
+def tap_and_then(field, action):
+    """A finger on the field; `action` once its keypad is open. Returns when
+    the tap's handler is done."""
+    handled = []
+    field.Bind(wx.EVT_LEFT_DOWN, lambda event: (event.Skip(), handled.append(True)))
+    when_open(action)
+    pump_until(field.IsShownOnScreen)
+    simulator = wx.UIActionSimulator()
+    simulator.MouseMove(field.GetScreenRect().GetPosition() + field.GetSize() / 2)
+    wx.GetApp().Yield(True)
+    simulator.MouseClick()
+    pump_until(lambda: handled and not open_keypads())
+
+
+def bound_field(kind):
+    frame = wx.Frame(None, size=(300, 200))
+    field = kind(wx.Panel(frame), value="12", size=(200, 40))
+    nuv_touch.DigitKeypadProxy(field)
+    frame.Show()
+    return frame, field
+
+
+def prompt_owner_destroyed():
+    frame = wx.Frame(None)
+    frame.Show()
+    when_open(lambda keypad: frame.Destroy())
+    return nuv_touch.input_integer(frame)
+
+
+def proxy_owner_destroyed():
+    frame, field = bound_field(wx.TextCtrl)
+    tap_and_then(field, lambda keypad: frame.Destroy())
+    pump_until(lambda: not frame)
+    return "frame gone"
+
+
+def proxy_owner_closed():
+    frame, field = bound_field(wx.SpinCtrl)
+    tap_and_then(field, lambda keypad: frame.Close())
+    pump_until(lambda: not frame)
+    return "frame gone"
+
+
+def control_destroyed():
+    frame, field = bound_field(wx.TextCtrl)
+    written = []
+    frame.Bind(wx.EVT_TEXT, lambda event: written.append(event.GetString()))
+
+    def destroy_then_confirm(keypad):
+        keypad.SetValue("34")
+        field.Destroy()
+        ok = keypad.m_button17
+        ok.GetEventHandler().ProcessEvent(wx.CommandEvent(wx.wxEVT_BUTTON, ok.GetId()))
+    tap_and_then(field, destroy_then_confirm)
+    frame.Destroy()
+    pump_until(lambda: not frame)
+    return "written %r" % written
+
+
+SCENARIOS = {f.__name__: f for f in (prompt_owner_destroyed, proxy_owner_destroyed, proxy_owner_closed,
+                                     control_destroyed)}
+
+
+def main(names):
+    app = wx.App(False)
+    raised = []
+    sys.excepthook = lambda kind, value, tb: (traceback.print_exception(kind, value, tb), raised.append(value))
+    keep = wx.Frame(None)  # the application's main window stays throughout
+    for name in names or SCENARIOS:
+        try:
+            print(name, SCENARIOS[name](), flush=True)
+        except Exception:
+            sys.excepthook(*sys.exc_info())
+        for keypad in open_keypads():
+            keypad.EndModal(wx.ID_CANCEL)
+    keep.Destroy()
+    app.Yield(True)
+    return 1 if raised else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
