@@ -325,13 +325,15 @@ class TestLongEntries:
 
     def test_million_digits_confirmed_in_linear_time(self, long_keypad, message_boxes):
         d = long_keypad(0, -10 ** 6, 10 ** 6)
+        d.EndModal = lambda code: None
         took = {}
+        # The best of three: a busy machine only ever adds time.
         for digits in (100000, 1000000):
             d.SetValue("8" * digits)
-            started = time.perf_counter()
-            d.EndModal = lambda code: None
-            d.on_enter(None)
-            took[digits] = time.perf_counter() - started
+            for _ in range(3):
+                started = time.perf_counter()
+                d.on_enter(None)
+                took[digits] = min(took.get(digits, 1e9), time.perf_counter() - started)
         assert took[1000000] < scaled(0.1)
         assert took[1000000] < 30 * took[100000] + 0.005  # quadratic would be 100 times
-        assert message_boxes.messages == [OUT_OF_RANGE] * 2
+        assert message_boxes.messages == [OUT_OF_RANGE] * 6
