@@ -411,7 +411,7 @@ def screen_tour(tour):
         (lambda: tour.double_click_cell(panel.tool_table, 1, 0), nuv_touch.DigitKeypad, ("Clear", "9", "3"),
          "07-grid-cell-keypad"),
         # The widest keyboard: sixteen keys across.
-        (lambda: (nuv_touchui.set_keyboard_layout("fr"),
+        (lambda: (speak(wx.LANGUAGE_FRENCH, "French"),
                   wx.CallAfter(nuv_touch.input_text, panel, message="Libellé du lot :")),
          nuv_touch.AlphaKeypad, ("\u00e9", "t", "\u00e9"), "08-french-keyboard"),
     )
@@ -423,23 +423,30 @@ def screen_tour(tour):
         yield 200
         tour.check_inside_screen(keypad)
         tour.shot_screen(name)
-        tour.press(keypad, "Cancel")
+        tour.press(keypad, wx.GetTranslation("Cancel"))
         yield 300
     nuv_touchui.set_keyboard_layout(None)
 
 
-def speak_german():
-    """What an application does for German operators: load the keypads'
-    catalog (here without a system locale, which a machine may lack) and
-    choose the German keyboard. With `wx.Locale(wx.LANGUAGE_GERMAN)` and
-    `AddCatalog("nuv_touch")` the keyboard would follow by itself."""
+def speak(language, name):
+    """What an application does for its operators' language: load the
+    keypads' catalog (here without a system locale, which a machine may
+    lack). The keyboard follows the catalog's language by itself."""
     catalogs = os.path.join(os.path.dirname(nuv_touch.__file__), "nuv_touch_locale")
     wx.FileTranslationsLoader.AddCatalogLookupPathPrefix(catalogs)
     translations = wx.Translations()
-    translations.SetLanguage(wx.LANGUAGE_GERMAN)
+    translations.SetLanguage(language)
     if not translations.AddCatalog("nuv_touch"):
-        raise RuntimeError("no German catalog under %s (build the module first)" % catalogs)
+        raise RuntimeError("no %s catalog under %s (build the module first)" % (name, catalogs))
     wx.Translations.Set(translations)
+
+
+def speak_german():
+    """German, with the German keyboard chosen explicitly, as an application
+    does that shows one language whatever the catalogs say. With
+    `wx.Locale(wx.LANGUAGE_GERMAN)` and `AddCatalog("nuv_touch")` the keyboard
+    would follow by itself too."""
+    speak(wx.LANGUAGE_GERMAN, "German")
     nuv_touchui.set_keyboard_layout("de")
 
 
