@@ -14,11 +14,15 @@ import nuv_wxtools
 # Longer than any keypad can show: it must be cut, not push keys away.
 MESSAGE = " ".join(["Spindle speed for the roughing pass, rpm:"] * 16)
 HUGE = 10 ** 60
+# Sixteen digits: whole on any panel's screen.
+WIDE = 10 ** 15
 
 
 def keypads(frame):
     yield "numeric", nuv_touch.DigitKeypad(
         frame, nuv_touch.KEYPAD_MODE_INT, -HUGE, HUGE, MESSAGE)
+    yield "numeric wide", nuv_touch.DigitKeypad(
+        frame, nuv_touch.KEYPAD_MODE_INT, -WIDE, WIDE, MESSAGE)
     yield "pin", nuv_touch.DigitPasswordKeypad(frame, MESSAGE)
     for name in sorted(nuv_touchui.KEYBOARDS):
         nuv_touchui.set_keyboard_layout(name)
@@ -53,7 +57,11 @@ def describe(dialog):
             "keys": found, "floor": dialog.FromDIP(48),
             "message": dialog.ui_message.GetLabel() == MESSAGE,
             "message_words": MESSAGE.split(),
-            "shown": wx.StaticText.GetLabel(dialog.ui_message)}
+            "shown": wx.StaticText.GetLabel(dialog.ui_message),
+            "bounds": [[wx.StaticText.GetLabel(label), label.GetLabel()]
+                       for label in (getattr(dialog, "ui_minimum", None),
+                                     getattr(dialog, "ui_maxmum", None))
+                       if label is not None]}
 
 
 def main():

@@ -16,7 +16,7 @@ PROBE = os.path.join(os.path.dirname(os.path.abspath(__file__)),
 # The common panels, landscape and portrait, and one too small even for keys
 # of the 48 dip floor.
 SIZES = ["800x480", "1024x600", "480x800", "600x1024", "480x320"]
-KINDS = ["numeric", "pin", "keyboard us", "keyboard de", "keyboard fr", "keyboard es"]
+KINDS = ["numeric", "numeric wide", "pin", "keyboard us", "keyboard de", "keyboard fr", "keyboard es"]
 _reports = {}
 
 
@@ -69,3 +69,11 @@ def test_keypad_inside_the_screen(size, kind):
         side = min(min(key["rect"][2:]) for key in keys)
         assert side >= keypad["floor"], side
         assert all(key["whole"] for key in keys), [key["label"] for key in keys if not key["whole"]]
+
+
+@pytest.mark.parametrize("size", SIZES[:-1])
+def test_bounds_whole_where_the_screen_has_room(size):
+    # Sixteen-digit bounds fit every panel's screen beside or above the
+    # keys; cut to the keys' width they lost their last digits.
+    shown = _probe(size)["numeric wide"]["bounds"]
+    assert shown and all(text == whole for text, whole in shown), shown

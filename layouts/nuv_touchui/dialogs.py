@@ -310,27 +310,28 @@ class DigitKeypad(_TouchDialog):
 
     def _fit_texts(self, width, message_lines):
         # The bounds stand side by side where both fit, else one above the
-        # other, each on one line as wide as the keys: a huge bound cannot
-        # widen the keypad. Side by side they may widen it a little or, above
-        # the keys, as far as the screen has room; the message then wraps to
-        # that width.
-        widest = width + self._margin
-        if not self._texts_beside:
-            widest = max(widest, self._room.width - 2 * self._margin)
+        # other, each on one line. Either way they may widen the keypad as
+        # far as the screen has room beside or above the keys (a bound cut
+        # short hides the very digits the operator must check; one too long
+        # even for that ends in an ellipsis). The message then wraps to that
+        # width.
+        margins = (3 if self._texts_beside else 2) * self._margin
+        beside_keys = width if self._texts_beside else 0
+        widest = max(width + self._margin,
+                     self._room.width - beside_keys - margins)
         pairs = ((self.m_staticText3, self.ui_minimum),
                  (self.m_staticText5, self.ui_maxmum))
-        row = self._margin
+        row, stacked = self._margin, 0
         for caption, value in pairs:
             caption_width = caption.GetBestSize().width + self._gap
-            value.fit(max(widest - caption_width, 1), 1)
-            row += caption_width + value.text_width(widest) + self.FromDIP(2)
+            value.fit(max(widest - caption_width, self.FromDIP(24)), 1)
+            shown = min(caption_width + value.text_width(widest)
+                        + self.FromDIP(2), widest)
+            row += shown
+            stacked = max(stacked, shown)
         beside = row <= widest
-        if not beside:
-            for caption, value in pairs:
-                value.fit(max(width - caption.GetBestSize().width - self._gap,
-                              self.FromDIP(24)), 1)
         self._bounds.SetOrientation(wx.HORIZONTAL if beside else wx.VERTICAL)
-        _TouchDialog._fit_texts(self, max(width, row) if beside else width,
+        _TouchDialog._fit_texts(self, max(width, row if beside else stacked),
                                 message_lines)
 
     def _erase_last(self):
