@@ -91,7 +91,7 @@ def _shown_language():
 
 def _language_part(name):
     """"fr" of "fr_CA.UTF-8", "fr-CA" or "fr"."""
-    return re.split(r"[-_.@]", name, 1)[0].lower()
+    return re.split(r"[-_.@]", name, maxsplit=1)[0].lower()
 
 
 def capital(letter):
