@@ -4,8 +4,10 @@
 #       then `pip install .` into a venv, the smoke test, `pip uninstall`
 #   bash scripts/package.sh deb SUITE ARCH     python3-nuv-touch for Debian
 #       SUITE on ARCH (artifacts/SUITE-ARCH/), checked by lintian
-#   bash scripts/package.sh install SUITE ARCH that package installed with
-#       apt-get into a fresh tree of SUITE and ARCH, and the smoke test there
+#   bash scripts/package.sh install SUITE ARCH [pytest args]
+#       that package installed with apt-get into a fresh tree of SUITE and
+#       ARCH, and the smoke test there; with pytest arguments, then those
+#       tests there against the installed package
 #   bash scripts/package.sh tree SUITE ARCH    only makes that fresh tree
 # e.g. bash scripts/package.sh deb trixie arm64
 # The package for the machine's own release and architecture is built on the
@@ -116,15 +118,33 @@ package_deb() {
 }
 
 # In a copy of the fresh tree: the package with apt-get as a user installs
-# it, an X server for the smoke test, then the smoke test.
+# it, an X server for the smoke test, then the smoke test; given pytest
+# arguments, then those tests against the installed package (with only the
+# tests copied in, no compiler and no module of the checkout's).
 install_and_smoke() {
-    apt_in_tree install /root/"$(basename "$1")" xvfb xauth
+    local deb=$1; shift
+    apt_in_tree install /root/"$(basename "$deb")" xvfb xauth
     in_tree python3 /root/smoke
     log "installed size of python3-nuv-touch: $(in_tree dpkg-query -W -f='${Installed-Size}' python3-nuv-touch) KiB"
+    [ $# -eq 0 ] && return 0
+    apt_in_tree install --no-install-recommends python3-pytest
+    rsync --recursive --exclude=__pycache__ "$NUV_ROOT/tests" "$tree/root/nuv_touch/"
+    local started=$SECONDS
+    in_tree bash -c '
+        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>/tmp/display 2>/dev/null &
+        server=$!
+        for _ in $(seq 1200); do [ -s /tmp/display ] && break; sleep 0.1; done
+        export DISPLAY=:$(cat /tmp/display)
+        python3 -m pytest -p no:cacheprovider "$@"
+        status=$?
+        kill $server
+        exit $status' run_tests "$@"
+    log "tests against the installed package passed in $((SECONDS - started)) s"
 }
 
 package_install() {
     local suite=$1 target=$2 deb
+    shift 2
     deb=$(ls "$ARTIFACTS/$suite-$target"/python3-nuv-touch_*_"$target".deb)
     use_tree "$suite" "$target"
     install_missing_packages "${host_tools[@]}"
@@ -133,21 +153,22 @@ package_install() {
     lock_tree "$scratch" 7
     copy_fresh_tree "$scratch"
     cp "$deb" "$NUV_ROOT/debian/tests/smoke" "$scratch/root/"
-    run_in "$scratch" install_and_smoke "$deb"
+    run_in "$scratch" install_and_smoke "$deb" "$@"
     remove_tree "$scratch"
 }
 
-usage() { sed -n '2,10p' "$0" >&2; exit 2; }
+usage() { sed -n '2,12p' "$0" >&2; exit 2; }
 case "${1:-}" in
     wheel) [ $# -eq 1 ] || usage ;;
-    deb|install|tree) [ $# -eq 3 ] || usage ;;
+    deb|tree) [ $# -eq 3 ] || usage ;;
+    install) [ $# -ge 3 ] || usage ;;
     *) usage ;;
 esac
 install_missing_packages "${NUV_PACKAGING_TOOLS[@]}"
 case $1 in
     wheel) package_wheel ;;
     deb) package_deb "$2" "$3" ;;
-    install) package_install "$2" "$3" ;;
+    install) shift; package_install "$@" ;;
     tree)
         use_tree "$2" "$3"
         install_missing_packages "${host_tools[@]}"
