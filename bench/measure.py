@@ -119,6 +119,8 @@ def rss_bytes():
 
 
 def allocated_blocks():
+    # Without the names the type attribute cache holds (an interpreter cache).
+    sys._clear_type_cache()
     return sys.getallocatedblocks()
 
 
