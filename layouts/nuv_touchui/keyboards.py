@@ -46,6 +46,7 @@ class Keyboard:
         self.shifted_rows = shifted_rows
         self.letter_rows = letter_rows
         self.extra_keys = tuple(extra_keys)
+        self._variants = {}  # letter -> its variants, found once
 
     def width(self):
         """Keys across the keyboard: the longer symbol row and the
@@ -65,11 +66,13 @@ class Keyboard:
     def variants(self, letter):
         """The letters held under `letter`: the keyboard's national letters
         of that base first, then the common accented ones."""
-        national = [char for row in self.letter_rows for char in row
-                    if not _is_latin(char) and base_letter(char) == letter]
-        common = [char for char in ACCENTS.get(letter, "")
-                  if char not in national]
-        return tuple(national + common)
+        if letter not in self._variants:
+            national = [char for row in self.letter_rows for char in row
+                        if not _is_latin(char) and base_letter(char) == letter]
+            common = [char for char in ACCENTS.get(letter, "")
+                      if char not in national]
+            self._variants[letter] = tuple(national + common)
+        return self._variants[letter]
 
 
 def _is_latin(char):
