@@ -462,6 +462,24 @@ class _BlankKey(KeyButton):
         return self._typed_name
 
 
+class _Place:
+    """The place in a row of a key made later, beside `partner`, the key it
+    takes turns with: put into the sizers as a key would be (see
+    KeyButton.place), noted in `places` as (label, sizer item, partner's
+    sizer item)."""
+
+    def __init__(self, places, label, partner):
+        self._places = places
+        self._label = label
+        self._partner = partner
+
+    def place(self, sizer, *args):
+        item = sizer.Add(0, 0, *args)
+        item.Show(False)
+        self._places.append((self._label, item, self._partner._item))
+        return item
+
+
 class _LetterKey(KeyButton):
     """A letter key. Held, it offers the letters held under it (see offer),
     as capitals while it shows a capital (caps lock) or shift is on."""
@@ -524,6 +542,7 @@ class AlphaKeypad(_TouchDialog):
         # Narrow gaps and margins leave the keys the room of the screen.
         self._gap, self._margin = self.FromDIP(4), self.FromDIP(8)
         self._key_font = _font(14)
+        self._later_groups = []
         self._make_texts()
         panel = self._key_panel(self)
         across = self._narrow_across()
@@ -560,11 +579,10 @@ class AlphaKeypad(_TouchDialog):
             plain = cut("".join(plain), lengths)
             shifted = cut("".join(shifted), lengths)
         self.no_Shift = KeyGroup(panel, "no_Shift")
-        self.Shift = KeyGroup(panel, "Shift")
-        self.Shift.Hide()
+        self.Shift = self._later_group(panel, "Shift", self._char_key)
         self._symbol_rows = [
-            [(self.no_Shift.add(self._char_key(panel, low)),
-              self.Shift.add(self._char_key(panel, high)))
+            [self._pair(self.no_Shift.add(self._char_key(panel, low)),
+                        self.Shift, high)
              for low, high in zip(lows, highs)]
             for lows, highs in zip(plain, shifted)]
 
@@ -578,18 +596,56 @@ class AlphaKeypad(_TouchDialog):
         self._letter_rows = []
         for index, row in enumerate(rows):
             off = KeyGroup(panel, "ui_caps_off_%d" % index)
-            on = KeyGroup(panel, "ui_caps_on_%d" % index)
-            on.Hide()
+            on = self._later_group(panel, "ui_caps_on_%d" % index,
+                                   self._letter_key)
             setattr(self, off.GetName(), off)
             setattr(self, on.GetName(), on)
             self._letter_rows.append([
-                (off.add(self._letter_key(panel, char)),
-                 on.add(self._letter_key(panel, capital(char))))
+                self._pair(off.add(self._letter_key(panel, char)), on,
+                           capital(char))
                 for char in row])
         for whole, shown in zip(keyboard.letter_rows, rows):
             for char in whole[len(shown):]:
                 for typed in {char, capital(char)}:
                     self._char_key(panel, typed).Hide()
+
+    # The sets shown later (shift, caps lock) are made when first needed:
+    # a keyboard often closes without them. Their places in the rows are
+    # held meanwhile, each beside the key it takes turns with.
+
+    def _later_group(self, panel, name, make_key):
+        """A group hidden at first whose keys `make_key(panel, label)` makes
+        into the places _pair holds for them."""
+        places = []
+
+        def make(group):
+            for label, item, partner in places:
+                group.add(make_key(panel, label)).take_place(item)
+                item.SetMinSize(partner.GetMinSize())
+
+        group = KeyGroup(panel, name, make)
+        group.Hide()
+        group.places = places
+        self._later_groups.append(group)
+        return group
+
+    def _pair(self, key, later_group, label):
+        """The slot of `key` and the key of `label` that `later_group`
+        makes later in its place."""
+        return (key, _Place(later_group.places, label, key))
+
+    def _make_later_keys(self):
+        for group in self._later_groups:
+            group.make_keys()
+
+    def keys(self):
+        self._make_later_keys()
+        return _TouchDialog.keys(self)
+
+    def _key_for(self, event):
+        # A physical key may type a character of a set not shown yet.
+        self._make_later_keys()
+        return _TouchDialog._key_for(self, event)
 
     def _letter_key(self, panel, char):
         key = self._char_key(panel, char, kind=_LetterKey)

@@ -75,9 +75,13 @@ class KeyButton(wx.EvtHandler):
         sizer.Add takes after the item (a grid bag's position and span, or a
         box's proportion, flag and border)."""
         best = self._best_size()
-        self._item = sizer.Add(best.width, best.height, *args)
+        return self.take_place(sizer.Add(best.width, best.height, *args))
+
+    def take_place(self, item):
+        """Take `item`, a place in its panel's sizers held for the key."""
+        self._item = item
         self._item.Show(self._shown)
-        return self._item
+        return item
 
     # What the keypads and tools call ------------------------------------
 
@@ -285,18 +289,28 @@ class KeyGroup:
     does; the keys of two groups that take turns share their places in the
     sizers, one of each pair hidden."""
 
-    def __init__(self, panel, name, keys=()):
+    def __init__(self, panel, name, make=None):
         self._panel = panel
         self._name = name
-        self._keys = list(keys)
+        self._keys = []
         self._shown = True
+        # make(group) makes the keys when they are first needed: a group
+        # hidden at first may never be shown.
+        self._make = make
 
     def add(self, key):
         self._keys.append(key)
         key.set_shown(self._shown)
         return key
 
+    def make_keys(self):
+        """Make the keys of the group if it has not yet."""
+        make, self._make = self._make, None
+        if make is not None:
+            make(self)
+
     def keys(self):
+        self.make_keys()
         return iter(self._keys)
 
     def GetName(self):
@@ -315,6 +329,8 @@ class KeyGroup:
         if self._shown == bool(show):
             return False
         self._shown = bool(show)
+        if show:
+            self.make_keys()
         for key in self._keys:
             key.set_shown(show)
         self._panel.Layout()
@@ -327,7 +343,7 @@ class KeyGroup:
     def GetScreenRect(self):
         """The rectangle around the group's keys, on the screen."""
         rect = wx.Rect()
-        for key in self._keys:
+        for key in self.keys():
             rect = rect.Union(key.GetScreenRect()) if not rect.IsEmpty() \
                 else key.GetScreenRect()
         return rect
