@@ -542,7 +542,7 @@ class AlphaKeypad(_TouchDialog):
         # Narrow gaps and margins leave the keys the room of the screen.
         self._gap, self._margin = self.FromDIP(4), self.FromDIP(8)
         self._key_font = _font(14)
-        self._later_groups = []
+        self._later_groups = {}  # group -> places held for its keys
         self._make_texts()
         panel = self._key_panel(self)
         across = self._narrow_across()
@@ -625,14 +625,13 @@ class AlphaKeypad(_TouchDialog):
 
         group = KeyGroup(panel, name, make)
         group.Hide()
-        group.places = places
-        self._later_groups.append(group)
+        self._later_groups[group] = places
         return group
 
     def _pair(self, key, later_group, label):
         """The slot of `key` and the key of `label` that `later_group`
         makes later in its place."""
-        return (key, _Place(later_group.places, label, key))
+        return (key, _Place(self._later_groups[later_group], label, key))
 
     def _make_later_keys(self):
         for group in self._later_groups:
