@@ -537,7 +537,7 @@ class AlphaKeypad(_TouchDialog):
     NARROW_ROWS = 10
 
     def __init__(self, parent):
-        self._keyboard = keyboard = KEYBOARDS[keyboard_layout()]
+        self._keyboard = KEYBOARDS[keyboard_layout()]
         self._init_dialog(parent, _("Keyboard"), KEYBOARD_KEY_MM)
         # Narrow gaps and margins leave the keys the room of the screen.
         self._gap, self._margin = self.FromDIP(4), self.FromDIP(8)
