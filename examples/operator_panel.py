@@ -430,8 +430,7 @@ def screen_tour(tour):
         tour.check_inside_screen(keypad)
         tour.shot_screen(name)
         if isinstance(last, tuple):
-            tour.click(held_variant(keypad, last[1]))
-            tour.lift(tour.key(keypad, last[0]))
+            tour.lift(held_variant(keypad, last[1]))
             yield from until(lambda: keypad.get_value().endswith(last[1]))
         tour.press(keypad, wx.GetTranslation("Cancel"))
         yield 300

@@ -475,7 +475,7 @@ class KeyPanel(wx.Window):
         if key is None:
             return
         if self._held:
-            key = self._chosen  # the variant lifted on, if any
+            key = self._variant_at(event.GetPosition())  # lifted on, if any
             inside = key is not None
         else:
             inside = key.GetRect().Contains(event.GetPosition())
