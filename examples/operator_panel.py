@@ -410,22 +410,43 @@ def screen_tour(tour):
          ("Shift", "#", "Shift", "7"), "06-keyboard-long-message"),
         (lambda: tour.double_click_cell(panel.tool_table, 1, 0), nuv_touch.DigitKeypad, ("Clear", "9", "3"),
          "07-grid-cell-keypad"),
-        # The widest keyboard: sixteen keys across.
+        # The widest keyboard: sixteen keys across, or its letter rows
+        # whole on a narrow screen; e held offers its accents.
         (lambda: (speak(wx.LANGUAGE_FRENCH, "French"),
-                  wx.CallAfter(nuv_touch.input_text, panel, message="Libellé du lot :")),
-         nuv_touch.AlphaKeypad, ("\u00e9", "t", "\u00e9"), "08-french-keyboard"),
+                  wx.CallAfter(nuv_touch.input_text, panel, message="Libell\u00e9 du lot :")),
+         nuv_touch.AlphaKeypad, ("t", ("e", "\u00e9")), "08-french-keyboard-e-held"),
     )
     for open_it, kind, labels, name in steps:
         open_it()
         yield 400
         keypad = tour.open_dialog(kind)
-        yield from type_keys(tour, keypad, *labels)
+        *typed, last = labels
+        yield from type_keys(tour, keypad, *typed)
+        if isinstance(last, tuple):  # held, for the shot
+            yield from hold_letter(tour, keypad, *last)
+        else:
+            yield from type_keys(tour, keypad, last)
         yield 200
         tour.check_inside_screen(keypad)
         tour.shot_screen(name)
+        if isinstance(last, tuple):
+            tour.lift(held_variant(keypad, last[1]))
+            yield from until(lambda: keypad.get_value().endswith(last[1]))
         tour.press(keypad, wx.GetTranslation("Cancel"))
         yield 300
     nuv_touchui.set_keyboard_layout(None)
+
+
+def hold_letter(tour, keyboard, letter, variant):
+    """Holds the key of `letter` until it offers `variant` above it."""
+    tour.tap(tour.key(keyboard, letter))
+    yield from until(lambda: held_variant(keyboard, variant) is not None)
+
+
+def held_variant(keyboard, label):
+    """The variant of this label a held key offers, or None."""
+    return next((key for key in keyboard.keys()
+                 if key.GetName() == "held" and key.GetLabel() == label), None)
 
 
 def speak(language, name):

@@ -26,7 +26,9 @@ def keypads(frame):
     yield "pin", nuv_touch.DigitPasswordKeypad(frame, MESSAGE)
     for name in sorted(nuv_touchui.KEYBOARDS):
         nuv_touchui.set_keyboard_layout(name)
-        yield "keyboard " + name, nuv_touch.AlphaKeypad(frame, None, False, MESSAGE)
+        keyboard = nuv_touch.AlphaKeypad(frame, None, False, MESSAGE)
+        keyboard.letters = "".join(nuv_touchui.KEYBOARDS[name].letter_rows)
+        yield "keyboard " + name, keyboard
 
 
 def keys(dialog):
@@ -35,6 +37,15 @@ def keys(dialog):
 
 def rect(r):
     return [r.x, r.y, r.width, r.height]
+
+
+def untypeable(dialog):
+    """The keyboard's letters neither on a key shown nor held under one."""
+    typeable = set()
+    for key in keys(dialog):
+        typeable.add(key.GetLabel())
+        typeable.update(key.variants())
+    return sorted(set(getattr(dialog, "letters", "")) - typeable)
 
 
 def describe(dialog):
@@ -53,8 +64,12 @@ def describe(dialog):
                       "whole": caption.width < box.width and caption.height < box.height,
                       "inside": client.Contains(box),
                       "on_top": wx.FindWindowAtPoint(centre) is key.GetParent()})
+    # A keyboard's keys may be narrower than high.
+    narrowest = 40 if hasattr(dialog, "letters") else 48
     return {"framed": rect(framed), "size": list(dialog.GetSize()),
-            "keys": found, "floor": dialog.FromDIP(48),
+            "keys": found,
+            "floor": [dialog.FromDIP(narrowest), dialog.FromDIP(48)],
+            "untypeable": untypeable(dialog),
             "message": dialog.ui_message.GetLabel() == MESSAGE,
             "message_words": MESSAGE.split(),
             "shown": wx.StaticText.GetLabel(dialog.ui_message),

@@ -17,6 +17,11 @@ PROBE = os.path.join(os.path.dirname(os.path.abspath(__file__)),
 # of the 48 dip floor.
 SIZES = ["800x480", "1024x600", "480x800", "600x1024", "480x320"]
 KINDS = ["numeric", "numeric wide", "pin", "keyboard us", "keyboard de", "keyboard fr", "keyboard es"]
+# The Latin letter rows each keyboard keeps whole and in order.
+LATIN_ROWS = {"us": ["qwertyuiop", "asdfghjkl", "zxcvbnm"],
+              "de": ["qwertzuiop", "asdfghjkl", "yxcvbnm"],
+              "fr": ["azertyuiop", "qsdfghjklm", "wxcvbn"],
+              "es": ["qwertyuiop", "asdfghjkl", "zxcvbnm"]}
 _reports = {}
 
 
@@ -65,10 +70,27 @@ def test_keypad_inside_the_screen(size, kind):
     # keypad holds.
     assert keypad["message"]
     assert keypad["shown"].endswith("\u2026") or keypad["shown"].split() == keypad["message_words"]
+    assert not keypad["untypeable"]
     if size != "480x320":
-        side = min(min(key["rect"][2:]) for key in keys)
-        assert side >= keypad["floor"], side
+        width, height = keypad["floor"]
+        assert min(key["rect"][2] for key in keys) >= width
+        assert min(key["rect"][3] for key in keys) >= height
         assert all(key["whole"] for key in keys), [key["label"] for key in keys if not key["whole"]]
+        if kind.startswith("keyboard"):
+            rows = _rows_of_characters(keys)
+            assert all(any(latin in row for row in rows)
+                       for latin in LATIN_ROWS[kind.split()[1]]), rows
+
+
+def _rows_of_characters(keys):
+    """The one-character labels of the keys on screen, row by row, each
+    row left to right."""
+    rows = {}
+    for key in keys:
+        if len(key["label"]) == 1:
+            rows.setdefault(key["rect"][1], []).append(key)
+    return ["".join(key["label"] for key in sorted(row, key=lambda key: key["rect"][0]))
+            for _top, row in sorted(rows.items())]
 
 
 @pytest.mark.parametrize("size", SIZES[:-1])

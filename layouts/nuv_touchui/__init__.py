@@ -36,11 +36,11 @@ the keys' width, cut with an ellipsis where their lines run out.
 from .dialogs import (CANCEL_COLOUR, CONFIRM_COLOUR, UNBOUNDED_MAX, UNBOUNDED_MIN, AlphaKeypad,
                       DigitKeypad, DigitPasswordKeypad)
 from .fit import KEYBOARD_KEY_MM, MIN_KEY_DIP, PAD_KEY_MM, key_side, plan_key_size
-from .keyboards import KEYBOARDS, Keyboard, keyboard_layout, narrow_rows, set_keyboard_layout
-from .keys import KeyButton, KeyPanel
+from .keyboards import KEYBOARDS, Keyboard, keyboard_layout, pack_rows, set_keyboard_layout
+from .keys import KeyButton, KeyGroup, KeyPanel
 from .widgets import ELLIPSIS, EntryField, Label, UniformGridSizer
 
 __all__ = ["DigitKeypad", "DigitPasswordKeypad", "AlphaKeypad", "KeyButton",
-           "KeyPanel", "EntryField", "Label", "UniformGridSizer", "key_side",
-           "plan_key_size", "Keyboard", "KEYBOARDS", "narrow_rows",
+           "KeyPanel", "KeyGroup", "EntryField", "Label", "UniformGridSizer", "key_side",
+           "plan_key_size", "Keyboard", "KEYBOARDS", "pack_rows",
            "set_keyboard_layout", "keyboard_layout"]

@@ -5,9 +5,10 @@ import wx
 
 from nuv_wxtools import display_room, window_fit_layout
 
-from .fit import KEYBOARD_KEY_MM, MIN_KEY_DIP, PAD_KEY_MM, key_side, plan_key_size
-from .keyboards import KEYBOARDS, capital, cut, keyboard_layout, narrow_rows, row_lengths
-from .keys import KeyButton, KeyPanel
+from .fit import (KEYBOARD_KEY_MM, MIN_KEY_DIP, MIN_KEY_WIDTH_DIP, PAD_KEY_MM, key_side,
+                  plan_key_size)
+from .keyboards import KEYBOARDS, capital, cut, keyboard_layout, pack_rows, row_lengths
+from .keys import KeyButton, KeyGroup, KeyPanel
 from .physical import PhysicalKeys
 from .widgets import EntryField, Label, UniformGridSizer
 
@@ -65,8 +66,12 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
         self._room = wx.Size(0, 0)
 
     def keys(self):
-        """Every key of the dialog, shown or not."""
-        return (key for key, _units in self._sized_keys)
+        """Every key of the dialog, shown or not, and the variants offered
+        above a held key while they show."""
+        for key, _units in self._sized_keys:
+            yield key
+        for panel in self._key_panels:
+            yield from panel.held_keys()
 
     def _key_panel(self, parent, name="keys"):
         panel = KeyPanel(parent, name)
@@ -457,6 +462,42 @@ class _BlankKey(KeyButton):
         return self._typed_name
 
 
+class _Place:
+    """The place in a row of a key made later, beside `partner`, the key it
+    takes turns with: put into the sizers as a key would be (see
+    KeyButton.place), noted in `places` as (label, sizer item, partner's
+    sizer item)."""
+
+    def __init__(self, places, label, partner):
+        self._places = places
+        self._label = label
+        self._partner = partner
+
+    def place(self, sizer, *args):
+        item = sizer.Add(0, 0, *args)
+        item.Show(False)
+        self._places.append((self._label, item, self._partner._item))
+        return item
+
+
+class _LetterKey(KeyButton):
+    """A letter key. Held, it offers the letters held under it (see offer),
+    as capitals while it shows a capital (caps lock) or shift is on."""
+
+    _letters = ()
+    _shift = None
+
+    def offer(self, letters, shift):
+        """Hold `letters` (lower case) under the key; `shift` is the set of
+        keys shown while shift is on."""
+        self._letters, self._shift = tuple(letters), shift
+
+    def variants(self):
+        if self._label != self._label.lower() or self._shift.IsShown():
+            return tuple(map(capital, self._letters))
+        return self._letters
+
+
 class AlphaKeypad(_TouchDialog):
     """Alphanumeric keyboard layout: US QWERTY, German QWERTZ, French AZERTY
     or Spanish, as keyboard_layout() names when the dialog is made.
@@ -470,13 +511,20 @@ class AlphaKeypad(_TouchDialog):
         Shift     Z X C V B N M     Shift         <- ui_caps_off_2 / _on_2
         Shift Caps Off   Space        Shift
 
-    The symbol keys sit on two interchangeable panels, `no_Shift` (shown)
-    and `Shift` (hidden); each letter row on a lower-case panel (shown) and
-    an upper-case one (hidden) in the same place. Showing and hiding them is
-    the keyboard's job (on_shift, on_caps_on, on_caps_off); between them
-    every printable ASCII character, and the national letters and symbols,
-    are on some key. The national keyboards are wider than the US one:
-    rows are as long as their keys need.
+    On a screen too narrow for these rows (a portrait panel) the keyboard
+    takes the screen's width: the symbol rows cut to it, each letter row
+    whole (its national letters on keys as far as there is room), and the
+    other keys in rows of their own below, with two Shift keys instead of
+    four. Holding a letter offers its national and accented variants above
+    it, so every national letter stays typeable either way.
+
+    All keys are drawn on one KeyPanel. The symbol keys make two
+    interchangeable sets, `no_Shift` (shown) and `Shift` (hidden); each
+    letter row a lower-case set (shown) and an upper-case one (hidden) in
+    the same places: KeyGroups, shown and hidden as panels would be, by the
+    keyboard (on_shift, on_caps_on, on_caps_off). Between them every
+    printable ASCII character and the national letters and symbols are on
+    some key.
 
     Character keys, Tab and Space go to on_character; the other keys to
     on_backspace, on_clear, on_shift, on_caps_on and on_caps_off. OK ends the
@@ -484,26 +532,28 @@ class AlphaKeypad(_TouchDialog):
     is shown, the masked one hidden; the keyboard picks which to use.
     """
 
-    def __init__(self, parent):
-        keyboard = KEYBOARDS[keyboard_layout()]
-        across = keyboard.width()
-        self._init_dialog(parent, _("Keyboard"), KEYBOARD_KEY_MM)
-        key_font = _font(14)
-        gap = self._gap
-        margin = self._margin
-        # A screen too narrow for the keyboard's rows of finger-sized keys
-        # gets rows of its own width (see _arrange_narrow).
-        room = self._keys_across()
-        narrow = room is not None and across > room
-        symbol_rows, shifted_rows = keyboard.symbol_rows, keyboard.shifted_rows
-        letter_rows = [(chars,) for chars in keyboard.letter_rows]
-        if narrow:
-            lengths = row_lengths(len("".join(symbol_rows)), room)
-            symbol_rows = cut("".join(symbol_rows), lengths)
-            shifted_rows = cut("".join(shifted_rows), lengths)
-            letter_rows = [tuple(cut(chars, row_lengths(len(chars), room)))
-                           for chars in keyboard.letter_rows]
+    # Rows of finger-high keys a screen must hold for the keyboard to be
+    # arranged in rows of the screen's width (the texts above take two).
+    NARROW_ROWS = 10
 
+    def __init__(self, parent):
+        self._keyboard = KEYBOARDS[keyboard_layout()]
+        self._init_dialog(parent, _("Keyboard"), KEYBOARD_KEY_MM)
+        # Narrow gaps and margins leave the keys the room of the screen.
+        self._gap, self._margin = self.FromDIP(4), self.FromDIP(8)
+        self._key_font = _font(14)
+        self._later_groups = {}  # group -> places held for its keys
+        self._make_texts()
+        panel = self._key_panel(self)
+        across = self._narrow_across()
+        self._make_symbol_keys(panel, across)
+        self._make_letter_keys(panel, across)
+        self._make_control_keys(panel)
+        keys = self._lay_out_rows(self._rows(across))
+        panel.SetSizer(keys)
+        self._finish_keyboard(panel, keys)
+
+    def _make_texts(self):
         self.ui_message = Label(self, "ui_message", _("Enter text:"))
         self.ui_message.SetFont(_font(14))
         self.ui_value_normal = EntryField(self, "ui_value_normal")
@@ -513,142 +563,234 @@ class AlphaKeypad(_TouchDialog):
             field.SetFont(_font(20))
         self.ui_value_password.Hide()
 
-        keys_panel = self._key_panel(self)
+    def _char_key(self, panel, char, kind=None):
+        key = self._key(panel, "key", char, self.on_character,
+                        font=self._key_font, kind=kind)
+        self._char_keys[char] = key
+        return key
 
-        def key(parent, name, label, handler, units=1.0):
-            return self._key(parent, name, label, handler, units, key_font)
+    def _make_symbol_keys(self, panel, across):
+        """The sets no_Shift and Shift, and their rows of (unshifted,
+        shifted) key pairs: the keyboard's own, or cut to `across`."""
+        plain = self._keyboard.symbol_rows
+        shifted = self._keyboard.shifted_rows
+        if across is not None:
+            lengths = row_lengths(len("".join(plain)), across)
+            plain = cut("".join(plain), lengths)
+            shifted = cut("".join(shifted), lengths)
+        self.no_Shift = KeyGroup(panel, "no_Shift")
+        self.Shift = self._later_group(panel, "Shift", self._char_key)
+        self._symbol_rows = [
+            [self._pair(self.no_Shift.add(self._char_key(panel, low)),
+                        self.Shift, high)
+             for low, high in zip(lows, highs)]
+            for lows, highs in zip(plain, shifted)]
 
-        def char_key(parent, char):
-            button = key(parent, "key", char, self.on_character)
-            self._char_keys[char] = button
-            return button
+    def _make_letter_keys(self, panel, across):
+        """The sets ui_caps_off_N and ui_caps_on_N of each letter row and
+        their rows of (lower, upper) key pairs; the national letters left
+        without a key get one the physical keyboard alone reaches."""
+        keyboard = self._keyboard
+        rows = keyboard.letter_keys(keyboard.width() if across is None
+                                    else across)
+        self._letter_rows = []
+        for index, row in enumerate(rows):
+            off = KeyGroup(panel, "ui_caps_off_%d" % index)
+            on = self._later_group(panel, "ui_caps_on_%d" % index,
+                                   self._letter_key)
+            setattr(self, off.GetName(), off)
+            setattr(self, on.GetName(), on)
+            self._letter_rows.append([
+                self._pair(off.add(self._letter_key(panel, char)), on,
+                           capital(char))
+                for char in row])
+        for whole, shown in zip(keyboard.letter_rows, rows):
+            for char in whole[len(shown):]:
+                for typed in {char, capital(char)}:
+                    self._char_key(panel, typed).Hide()
 
-        # Symbol panels: two rows, the second staggered by half a key.
-        def symbol_panel(name, rows):
-            panel = self._key_panel(keys_panel, name)
-            column = wx.BoxSizer(wx.VERTICAL)
-            for index, chars in enumerate(rows):
-                row = wx.BoxSizer(wx.HORIZONTAL)
-                indent = (len(rows[0]) - len(chars)) / 2.0
-                if indent:
-                    self._indent(row, indent)
-                for position, char in enumerate(chars):
-                    char_key(panel, char).place(
-                        row, 0, wx.LEFT if position else 0, gap)
-                if indent:
-                    self._indent(row, indent)
-                column.Add(row, 0, wx.TOP if index else 0, gap)
-            panel.SetSizer(column)
-            return panel
+    # The sets shown later (shift, caps lock) are made when first needed:
+    # a keyboard often closes without them. Their places in the rows are
+    # held meanwhile, each beside the key it takes turns with.
 
-        self.no_Shift = symbol_panel("no_Shift", symbol_rows)
-        self.Shift = symbol_panel("Shift", shifted_rows)
-        self.Shift.Hide()
+    def _later_group(self, panel, name, make_key):
+        """A group hidden at first whose keys `make_key(panel, label)` makes
+        into the places _pair holds for them."""
+        places = []
 
-        # Letter panels: one row of the keyboard's letters each (cut in
-        # rows of the screen's width on a narrow screen), upper case for
-        # caps lock on.
-        def letter_panel(name, lines):
-            panel = self._key_panel(keys_panel, name)
-            column = wx.BoxSizer(wx.VERTICAL)
-            for index, chars in enumerate(lines):
-                row = wx.BoxSizer(wx.HORIZONTAL)
-                for position, char in enumerate(chars):
-                    char_key(panel, char).place(
-                        row, 0, wx.LEFT if position else 0, gap)
-                column.Add(row, 0, wx.TOP if index else 0, gap)
-            panel.SetSizer(column)
-            return panel
+        def make(group):
+            for label, item, partner in places:
+                group.add(make_key(panel, label)).take_place(item)
+                item.SetMinSize(partner.GetMinSize())
 
-        letter_panels = []  # (caps on, caps off) per letter row
-        for index, lines in enumerate(letter_rows):
-            on = letter_panel("ui_caps_on_%d" % index,
-                              ["".join(map(capital, chars))
-                               for chars in lines])
-            off = letter_panel("ui_caps_off_%d" % index, lines)
-            on.Hide()
-            setattr(self, "ui_caps_on_%d" % index, on)
-            setattr(self, "ui_caps_off_%d" % index, off)
-            letter_panels.append((on, off))
+        group = KeyGroup(panel, name, make)
+        group.Hide()
+        self._later_groups[group] = places
+        return group
 
-        def blank_key(name, label, units):
-            return self._key(keys_panel, name, label, self.on_character,
-                             units, key_font, kind=_BlankKey)
+    def _pair(self, key, later_group, label):
+        """The slot of `key` and the key of `label` that `later_group`
+        makes later in its place."""
+        return (key, _Place(self._later_groups[later_group], label, key))
 
-        # The keys beside a letter row share what the row leaves of the
-        # keyboard's width.
-        def beside(row):
-            return (across - len(keyboard.letter_rows[row])) / 2.0
+    def _make_later_keys(self):
+        for group in self._later_groups:
+            group.make_keys()
 
-        backspace = self._key(keys_panel, "backspace", _("Backspace"),
-                              self.on_backspace, 3, key_font, repeats=True)
-        clear = key(keys_panel, "clear", _("Clear"), self.on_clear, 3)
-        tab = blank_key("tab", "Tab", beside(0))
-        cancel = key(keys_panel, "cancel", _("Cancel"), self._on_cancel_key,
-                     beside(0))
-        caps_on = key(keys_panel, "caps_on", _("Caps On"), self.on_caps_on,
-                      beside(1))
-        confirm = key(keys_panel, "ok", _("OK"), self._on_ok_key, beside(1))
+    def keys(self):
+        self._make_later_keys()
+        return _TouchDialog.keys(self)
+
+    def _key_for(self, event):
+        # A physical key may type a character of a set not shown yet.
+        self._make_later_keys()
+        return _TouchDialog._key_for(self, event)
+
+    def _letter_key(self, panel, char):
+        key = self._char_key(panel, char, kind=_LetterKey)
+        key.offer(self._keyboard.variants(char.lower()), self.Shift)
+        return key
+
+    def _make_control_keys(self, panel):
+        """The keys that type no character, and Tab and Space; their
+        lengths (in keys) are those of the keyboard's own rows."""
+        across = self._keyboard.width()
+        beside = [(across - len(row)) / 2.0
+                  for row in self._keyboard.letter_rows]
+
+        def key(name, label, handler, units, **kwargs):
+            return self._key(panel, name, label, handler, units,
+                             self._key_font, **kwargs)
+
+        self._backspace = key("backspace", _("Backspace"), self.on_backspace,
+                              3, repeats=True)
+        self._clear = key("clear", _("Clear"), self.on_clear, 3)
+        self._tab = key("tab", "Tab", self.on_character, beside[0],
+                        kind=_BlankKey)
+        self._cancel = key("cancel", _("Cancel"), self._on_cancel_key,
+                           beside[0])
+        self._caps_on = key("caps_on", _("Caps On"), self.on_caps_on,
+                            beside[1])
+        self._confirm = key("ok", _("OK"), self._on_ok_key, beside[1])
         shift = _("Shift")
-        self.ui_shift_0 = key(keys_panel, "ui_shift_0", shift, self.on_shift,
-                              beside(2))
-        self.ui_shift_1 = key(keys_panel, "ui_shift_1", shift, self.on_shift,
-                              beside(2))
-        self.ui_shift_2 = key(keys_panel, "ui_shift_2", shift, self.on_shift, 2)
-        caps_off = key(keys_panel, "caps_off", _("Caps Off"), self.on_caps_off, 2.5)
-        space = blank_key("space", "Space", across - 7)
-        self.ui_shift_3 = key(keys_panel, "ui_shift_3", shift, self.on_shift, 2.5)
-        cancel.SetBackgroundColour(CANCEL_COLOUR)
-        confirm.SetBackgroundColour(CONFIRM_COLOUR)
+        self.ui_shift_0 = key("ui_shift_0", shift, self.on_shift, beside[2])
+        self.ui_shift_1 = key("ui_shift_1", shift, self.on_shift, beside[2])
+        self.ui_shift_2 = key("ui_shift_2", shift, self.on_shift, 2)
+        self._caps_off = key("caps_off", _("Caps Off"), self.on_caps_off,
+                             2.5)
+        self._extra_keys = [key(name, _(caption), getattr(self, "on_" + name),
+                                1.5)
+                            for name, caption in self._keyboard.extra_keys]
+        self._space = key("space", "Space", self.on_character,
+                          across - 7 - 1.5 * len(self._extra_keys),
+                          kind=_BlankKey)
+        self.ui_shift_3 = key("ui_shift_3", shift, self.on_shift, 2.5)
+        self._cancel.SetBackgroundColour(CANCEL_COLOUR)
+        self._confirm.SetBackgroundColour(CONFIRM_COLOUR)
+        self._char_keys.update({" ": self._space, "\t": self._tab})
+        self._role_keys.update(confirm=self._confirm, cancel=self._cancel,
+                               erase=self._backspace, clear=self._clear,
+                               tab=self._tab)
 
-        self._char_keys.update({" ": space, "\t": tab})
-        self._role_keys.update(confirm=confirm, cancel=cancel,
-                               erase=backspace, clear=clear, tab=tab)
+    # Arrangement ---------------------------------------------------------
+    #
+    # A row is a list of slots, laid out left to right: a key; a tuple of
+    # keys taking turns in one place (one of them shown); a number, a blank
+    # so many keys long; or a list of rows, a column of its own.
 
-        if narrow:
-            keys = self._arrange_narrow(
-                room, letter_panels, letter_rows,
-                (tab, backspace, clear, caps_on, caps_off, self.ui_shift_0,
-                 self.ui_shift_1, cancel, confirm, space),
-                (self.ui_shift_2, self.ui_shift_3))
-            keys_panel.SetSizer(keys)
-            self._finish_keyboard(keys_panel, keys)
-            return
+    def _rows(self, across):
+        """The rows of keys to lay out: the keyboard's own, or those of
+        `across` keys on a narrow screen."""
+        if across is None:
+            return self._own_rows()
+        return self._narrow_rows(across)
 
-        def row(*items):
-            sizer = wx.BoxSizer(wx.HORIZONTAL)
-            for position, item in enumerate(items):
-                flag = wx.LEFT if position else 0
-                if isinstance(item, KeyButton):
-                    item.place(sizer, 0, flag, gap)
-                else:
-                    sizer.Add(item, 0, flag, gap)
-            return sizer
+    def _own_rows(self):
+        """The keyboard's own rows (see the class's picture)."""
+        symbols = self._symbol_rows
+        indent = [(len(symbols[0]) - len(symbols[1])) / 2.0]
+        if not indent[0]:
+            indent = []
+        letters = self._letter_rows
+        return [
+            [[symbols[0], indent + symbols[1] + indent],
+             [[self._backspace], [self._clear]]],
+            [self._tab] + letters[0] + [self._cancel],
+            [self._caps_on] + letters[1] + [self._confirm],
+            [self.ui_shift_0] + letters[2] + [self.ui_shift_1],
+            [self.ui_shift_2, self._caps_off] + self._extra_keys
+            + [self._space, self.ui_shift_3]]
 
-        side = wx.BoxSizer(wx.VERTICAL)
-        backspace.place(side)
-        clear.place(side, 0, wx.TOP, gap)
-        symbols = wx.BoxSizer(wx.HORIZONTAL)
-        symbols.Add(self.no_Shift)
-        symbols.Add(self.Shift)
-        symbols.Add(side, 0, wx.LEFT, gap)
+    def _narrow_rows(self, across):
+        """Rows of `across` keys: the symbol rows, the letter rows, then
+        the other keys in rows of their own, each stretched to the
+        keyboard's width. Two Shift keys do: the other two hide."""
+        lines = [[self._caps_on, self._caps_off, self._backspace, self._clear],
+                 [self._tab, self.ui_shift_0] + self._extra_keys
+                 + [self._space, self.ui_shift_1],
+                 [self._cancel, self._confirm]]
+        rows = pack_rows([[(key, self._least_units(key)) for key in line]
+                          for line in lines], across)
+        lengths = dict(sum(rows, []))
+        self._sized_keys = [(key, lengths.get(key, units))
+                            for key, units in self._sized_keys]
+        for key in (self.ui_shift_2, self.ui_shift_3):
+            key.Hide()
+        return (self._symbol_rows + self._letter_rows
+                + [[key for key, _units in row] for row in rows])
 
-        def letters(index):
-            pair = wx.BoxSizer(wx.HORIZONTAL)
-            for panel in letter_panels[index]:
-                pair.Add(panel)
-            return pair
+    def _least_units(self, key):
+        """The fewest keys' length (by halves) that shows the caption of
+        `key` whole on keys of the narrowest width; three for Space."""
+        pitch = self.FromDIP(MIN_KEY_WIDTH_DIP) + self._gap
+        caption = self._label_room(key).width + self._gap
+        return max(-(-2 * caption // pitch) / 2.0,
+                   3.0 if key is self._space else 1.0)
 
-        keys = wx.BoxSizer(wx.VERTICAL)
-        for index, line in enumerate((
-                symbols,
-                row(tab, letters(0), cancel),
-                row(caps_on, letters(1), confirm),
-                row(self.ui_shift_0, letters(2), self.ui_shift_1),
-                row(self.ui_shift_2, caps_off, space, self.ui_shift_3))):
-            keys.Add(line, 0, wx.TOP if index else 0, gap)
-        keys_panel.SetSizer(keys)
-        self._finish_keyboard(keys_panel, keys)
+    def _narrow_across(self):
+        """Keys across a row of the screen's width where the keyboard's own
+        rows of keys MIN_KEY_WIDTH_DIP wide do not fit it (at least its
+        longest row of Latin letters); None where they do, without a display,
+        or on a screen lower than NARROW_ROWS rows of keys, where more rows
+        would only make the keys lower still."""
+        room = display_room(self)
+        if room is None or room.height < self.NARROW_ROWS * (
+                self.FromDIP(MIN_KEY_DIP) + self._gap):
+            return None
+        pitch = self.FromDIP(MIN_KEY_WIDTH_DIP) + self._gap
+        keyboard = self._keyboard
+        across = (room.width - 2 * self._margin + self._gap) // pitch
+        if across >= keyboard.width():
+            return None
+        across = max(across, keyboard.latin_width())
+        # No wider than the longest row of characters needs: wider keys.
+        symbols = len("".join(keyboard.symbol_rows))
+        return max(row_lengths(symbols, across)[0],
+                   max(map(len, keyboard.letter_keys(across))))
+
+    def _lay_out_rows(self, rows):
+        """A sizer of `rows` one below the other, each centred."""
+        column = wx.BoxSizer(wx.VERTICAL)
+        for index, slots in enumerate(rows):
+            column.Add(self._lay_out_row(slots),
+                       0, wx.ALIGN_CENTER_HORIZONTAL | (wx.TOP if index else 0),
+                       self._gap)
+        return column
+
+    def _lay_out_row(self, slots):
+        row = wx.BoxSizer(wx.HORIZONTAL)
+        flag = 0  # a gap left of every key but the first
+        for slot in slots:
+            if isinstance(slot, (int, float)):
+                self._indent(row, slot)
+                continue
+            if isinstance(slot, list):
+                row.Add(self._lay_out_rows(slot), 0, flag, self._gap)
+            else:
+                for key in slot if isinstance(slot, tuple) else (slot,):
+                    key.place(row, 0, flag, self._gap)
+            flag = wx.LEFT
+        return row
 
     def _finish_keyboard(self, keys_panel, keys):
         margin = self._margin
@@ -662,71 +804,6 @@ class AlphaKeypad(_TouchDialog):
         outer.Add(keys_panel, 0, wx.ALIGN_CENTER_HORIZONTAL | wx.ALL, margin)
         self._keys_sizer = keys
         self._finish_layout(outer)
-
-    def _keys_across(self):
-        """How many finger-sized keys a row across the screen holds; None
-        without a display, or on a screen lower than NARROW_ROWS rows of
-        them, where more rows would only make the keys lower still."""
-        room = display_room(self)
-        pitch = self.FromDIP(MIN_KEY_DIP) + self._gap
-        if room is None or room.height < self.NARROW_ROWS * pitch:
-            return None
-        return (room.width - 2 * self._margin + self._gap) // pitch
-
-    # Rows of finger-sized keys a screen must hold for a keyboard arranged
-    # in rows narrower than its own (the texts above take about two).
-    NARROW_ROWS = 8
-
-    def _arrange_narrow(self, across, letter_panels, letter_rows, others,
-                        spare):
-        """The keyboard in rows of `across` keys: the symbol panels, each
-        letter row's panels with a key beside them where they leave room,
-        then the other keys (`others`, in this order) in rows of their own.
-        Two shift keys do for a narrow keyboard: the `spare` ones hide."""
-        gap = self._gap
-        pitch = self.FromDIP(MIN_KEY_DIP) + gap
-
-        def least(key):  # in keys, by halves, the caption whole
-            caption = self._label_room(key).width + gap
-            return max(-(-2 * caption // pitch) / 2.0,
-                       3.0 if key.GetLabel() == "Space" else 1.0)
-
-        beside, rows = narrow_rows(
-            # beside a panel, as long as its longest line leaves
-            [len(lines[0]) for lines in letter_rows for _line in lines], across,
-            [(key, least(key)) for key in others])
-        units = {key: length for key, length in
-                 [pair for pair in beside if pair] + sum(rows, [])}
-        self._sized_keys = [(key, units.get(key, length))
-                            for key, length in self._sized_keys]
-        for key in spare:
-            key.Hide()
-
-        keys = wx.BoxSizer(wx.VERTICAL)
-        symbols = wx.BoxSizer(wx.HORIZONTAL)
-        symbols.Add(self.no_Shift)
-        symbols.Add(self.Shift)
-        keys.Add(symbols)
-        beside = iter(beside)
-        for pair, lines in zip(letter_panels, letter_rows):
-            line = wx.BoxSizer(wx.HORIZONTAL)
-            for panel in pair:
-                line.Add(panel)
-            column = wx.BoxSizer(wx.VERTICAL)
-            for index, side in zip(range(len(lines)), beside):
-                flag = wx.TOP if index else 0
-                if side is not None:
-                    side[0].place(column, 0, flag, gap)
-                else:
-                    self._indents.append((column.Add(0, 0, 0, flag, gap), 0))
-            line.Add(column, 0, wx.LEFT, gap)
-            keys.Add(line, 0, wx.TOP, gap)
-        for row in rows:
-            line = wx.BoxSizer(wx.HORIZONTAL)
-            for position, (key, _length) in enumerate(row):
-                key.place(line, 0, wx.LEFT if position else 0, gap)
-            keys.Add(line, 0, wx.TOP, gap)
-        return keys
 
     def _on_ok_key(self, event):
         self._end(wx.ID_OK)

@@ -8,6 +8,9 @@ from nuv_wxtools import display_area
 
 # Smallest key side, in device-independent pixels.
 MIN_KEY_DIP = 48
+# Narrowest a keyboard's key gets, so that its letter rows stay whole on a
+# narrow screen (a phone's are about 32 wide).
+MIN_KEY_WIDTH_DIP = 40
 # Preferred key sides in millimetres.
 PAD_KEY_MM = 15.0
 KEYBOARD_KEY_MM = 12.0

@@ -1,32 +1,98 @@
-"""The national keyboards as data, the choice of the one shown, and the
-arrangement of a keyboard in rows narrower than its own: no widget here."""
+"""The national keyboards as data, the letters held under each key, and the
+choice of the keyboard shown: no widget here."""
 
 import re
+import unicodedata
 
 import wx
+
+
+# The accented letters of the Latin-script languages an operator is likely
+# to type, by the letter they are held under.
+ACCENTS = {
+    "a": "\u00e0\u00e1\u00e2\u00e4\u00e3\u00e5\u0101\u00e6",
+    "c": "\u00e7\u0107\u010d",
+    "e": "\u00e9\u00e8\u00ea\u00eb\u0113",
+    "i": "\u00ee\u00ef\u00ed\u00ec\u012b",
+    "n": "\u00f1\u0144",
+    "o": "\u00f4\u00f6\u00f2\u00f3\u00f5\u00f8\u014d\u0153",
+    "s": "\u00df\u015b\u0161",
+    "u": "\u00fb\u00fc\u00f9\u00fa\u016b",
+    "y": "\u00ff\u00fd",
+    "z": "\u017e\u017a\u017c",
+}
 
 
 class Keyboard:
     """The keys of one national keyboard.
 
-    The two symbol rows share one panel per shift state (`symbol_rows`
+    The two symbol rows share one set of keys per shift state (`symbol_rows`
     unshifted, `shifted_rows` shifted, row for row of equal length); each
-    letter row, given in lower case, has a lower- and an upper-case panel
-    for caps lock. Every letter sits on a letter row, so caps lock gives the
-    capital of each; a letter without a one-character capital (ß) keeps its
-    own key there. Every printable ASCII character is on some key of every
-    keyboard.
+    letter row, given in lower case, has a lower- and an upper-case set of
+    keys for caps lock. Each letter row starts with its Latin letters (a to
+    z), which always stay on keys, and ends with the national letters, which
+    keep keys of their own where the screen has room and are held under
+    their base letter in any case (see variants). A letter without a
+    one-character capital (\u00df) keeps its own key under caps lock. Every
+    printable ASCII character is on some key of every keyboard.
+
+    `extra_keys`: (name, caption) of keys of the keyboard's own beyond these
+    (a switch of input method, say): the layout puts them beside Space and
+    sends their presses to its method on_<name>.
     """
 
-    def __init__(self, symbol_rows, shifted_rows, letter_rows):
+    def __init__(self, symbol_rows, shifted_rows, letter_rows, extra_keys=()):
         self.symbol_rows = symbol_rows
         self.shifted_rows = shifted_rows
         self.letter_rows = letter_rows
+        self.extra_keys = tuple(extra_keys)
+        self._variants = {}  # letter -> its variants, found once
 
     def width(self):
         """Keys across the keyboard: the longer symbol row and the
         Backspace and Clear column beside it."""
         return len(self.symbol_rows[0]) + 3
+
+    def latin_width(self):
+        """The longest row of Latin letters: the narrowest the keyboard
+        can be."""
+        return max(len(_latin(row)) for row in self.letter_rows)
+
+    def letter_keys(self, across):
+        """The letter rows as they fit rows of `across` keys: the Latin
+        letters whole, then as many national letters as there is room for."""
+        return [row[:max(across, len(_latin(row)))] for row in self.letter_rows]
+
+    def variants(self, letter):
+        """The letters held under `letter`: the keyboard's national letters
+        of that base first, then the common accented ones."""
+        if letter not in self._variants:
+            national = [char for row in self.letter_rows for char in row
+                        if not _is_latin(char) and base_letter(char) == letter]
+            common = [char for char in ACCENTS.get(letter, "")
+                      if char not in national]
+            self._variants[letter] = tuple(national + common)
+        return self._variants[letter]
+
+
+def _is_latin(char):
+    return "a" <= char <= "z"
+
+
+def _latin(row):
+    return "".join(char for char in row if _is_latin(char))
+
+
+# Letters of their own that are still held under a Latin letter.
+_BASES = {"\u00df": "s", "\u00e6": "a", "\u0153": "o", "\u00f8": "o"}
+
+
+def base_letter(letter):
+    """The Latin letter `letter` is held under: "e" for \u00e9, "s" for
+    \u00df; the letter itself for one without accent."""
+    if letter in _BASES:
+        return _BASES[letter]
+    return unicodedata.normalize("NFD", letter)[:1]
 
 
 KEYBOARDS = {
@@ -118,35 +184,23 @@ def cut(text, lengths):
     return pieces
 
 
-def narrow_rows(letter_rows, across, needs):
-    """Where the keys other than characters go on a keyboard arranged in
-    rows of `across` keys: beside a letter row where it leaves room for
-    one, else in rows of their own.
+def pack_rows(lines, across):
+    """Rows of `across` keys holding the keys of each line in order, a line
+    too long for one row over several; each key stretched alike so that its
+    row is `across` long.
 
-    `letter_rows`: the length of each row of letters; `needs`: (key, least
-    length in keys) in the order the keys are placed. Returns (beside,
-    rows): for each letter row the (key, length) beside it or None, and the
-    rows of (key, length) below the letters, each as long as the keyboard.
+    `lines`: lists of (key, least length in keys). Returns the rows as
+    lists of (key, length in keys).
     """
-    pending = list(needs)
-    beside = []
-    for length in letter_rows:
-        spare = across - length
-        chosen = next((need for need in pending if need[1] <= spare), None)
-        if chosen is not None:
-            pending.remove(chosen)
-            chosen = (chosen[0], spare)
-        beside.append(chosen)
-    rows, row = [], []
-    for key, units in pending:
-        if row and sum(u for _k, u in row) + units > across:
+    rows = []
+    for line in lines:
+        row = []
+        for key, least in line:
+            if row and sum(units for _key, units in row) + least > across:
+                rows.append(row)
+                row = []
+            row.append((key, least))
+        if row:
             rows.append(row)
-            row = []
-        row.append((key, units))
-    if row:
-        rows.append(row)
-    stretched = []
-    for row in rows:
-        extra = (across - sum(u for _k, u in row)) / len(row)
-        stretched.append([(key, units + extra) for key, units in row])
-    return beside, stretched
+    return [[(key, units + (across - sum(u for _k, u in row)) / len(row))
+             for key, units in row] for row in rows]

@@ -1,6 +1,7 @@
 """Keys drawn by their panel: KeyPanel is the one window that draws a set of
 keys and hands the finger to the key under it; KeyButton is a key, a light
-event handler the keypads call as they would a button."""
+event handler the keypads call as they would a button; KeyGroup is a set of
+keys on a panel shown and hidden together, as a panel of its own would be."""
 
 import functools
 
@@ -20,6 +21,8 @@ class KeyButton(wx.EvtHandler):
     which is what a character key types. A key is pressed while the finger
     is down on it and fires when the finger lifts inside it; sliding off
     cancels. A repeating key (Backspace) fires again and again while held.
+    A key with variants (see variants) offers them above itself while held:
+    the finger slides to one and lifts to type it.
     A disabled key is drawn greyed and sends nothing. The key is never
     smaller than its planned size, but grows when a larger font needs more
     room. Each change repaints the key on its panel.
@@ -29,6 +32,8 @@ class KeyButton(wx.EvtHandler):
     # REPEAT_INTERVAL_MS, as a physical keyboard's auto-repeat does.
     REPEAT_DELAY_MS = 500
     REPEAT_INTERVAL_MS = 100
+    # A key held this long offers its variants.
+    HOLD_DELAY_MS = 500
 
     # State a key starts with (set on the instance once it changes).
     _font = None  # None: the panel's own
@@ -48,7 +53,10 @@ class KeyButton(wx.EvtHandler):
         self._planned = wx.Size(size)
         self._bound = []  # (event binder, handler) of each Bind
         self.repeats = repeats
-        parent.add_key(self)
+        self._join(parent)
+
+    def _join(self, panel):
+        panel.add_key(self)
 
     def Bind(self, event, handler, *args, **kwargs):
         self._bound.append((event, handler))
@@ -67,9 +75,13 @@ class KeyButton(wx.EvtHandler):
         sizer.Add takes after the item (a grid bag's position and span, or a
         box's proportion, flag and border)."""
         best = self._best_size()
-        self._item = sizer.Add(best.width, best.height, *args)
+        return self.take_place(sizer.Add(best.width, best.height, *args))
+
+    def take_place(self, item):
+        """Take `item`, a place in its panel's sizers held for the key."""
+        self._item = item
         self._item.Show(self._shown)
-        return self._item
+        return item
 
     # What the keypads and tools call ------------------------------------
 
@@ -138,14 +150,22 @@ class KeyButton(wx.EvtHandler):
         return self._shown
 
     def Show(self, show=True):
+        if not self.set_shown(show):
+            return False
+        if self._item is not None:
+            self._panel.Layout()
+            self._panel.Refresh()
+        return True
+
+    def set_shown(self, show):
+        """Show or hide the key in its panel's sizers, leaving the panel to
+        be laid out again; False when it was so already."""
         if self._shown == bool(show):
             return False
         self._shown = bool(show)
         self._panel.cancel_press(self)
         if self._item is not None:
             self._item.Show(self._shown)
-            self._panel.Layout()
-            self._panel.Refresh()
         return True
 
     def Hide(self):
@@ -198,6 +218,11 @@ class KeyButton(wx.EvtHandler):
         if not self.ProcessEvent(event):
             self._panel.GetEventHandler().ProcessEvent(event)
         return True
+
+    def variants(self):
+        """The labels of the keys offered while the key is held (accented
+        letters under a letter); none for a plain key."""
+        return ()
 
     def _best_size(self):
         width, height = self.caption_size()
@@ -257,6 +282,99 @@ class KeyButton(wx.EvtHandler):
         dc.SetDeviceOrigin(0, 0)
 
 
+class KeyGroup:
+    """Keys of one panel shown and hidden together, standing in for a panel
+    of their own (a window costs far more than a few keys): the keyboard's
+    shift and caps-lock sets. It answers Show, Hide and IsShown as a panel
+    does; the keys of two groups that take turns share their places in the
+    sizers, one of each pair hidden."""
+
+    def __init__(self, panel, name, make=None):
+        self._panel = panel
+        self._name = name
+        self._keys = []
+        self._shown = True
+        # make(group) makes the keys when they are first needed: a group
+        # hidden at first may never be shown.
+        self._make = make
+
+    def add(self, key):
+        self._keys.append(key)
+        key.set_shown(self._shown)
+        return key
+
+    def make_keys(self):
+        """Make the keys of the group if it has not yet."""
+        make, self._make = self._make, None
+        if make is not None:
+            make(self)
+
+    def keys(self):
+        self.make_keys()
+        return iter(self._keys)
+
+    def GetName(self):
+        return self._name
+
+    def GetParent(self):
+        return self._panel
+
+    def IsShown(self):
+        return self._shown
+
+    def IsShownOnScreen(self):
+        return self._shown and self._panel.IsShownOnScreen()
+
+    def Show(self, show=True):
+        if self._shown == bool(show):
+            return False
+        self._shown = bool(show)
+        if show:
+            self.make_keys()
+        for key in self._keys:
+            key.set_shown(show)
+        self._panel.Layout()
+        self._panel.Refresh()
+        return True
+
+    def Hide(self):
+        return self.Show(False)
+
+    def GetScreenRect(self):
+        """The rectangle around the group's keys, on the screen."""
+        rect = wx.Rect()
+        for key in self.keys():
+            rect = rect.Union(key.GetScreenRect()) if not rect.IsEmpty() \
+                else key.GetScreenRect()
+        return rect
+
+
+class _HeldKey(KeyButton):
+    """A variant offered above a held key: drawn by the held key's panel at
+    a place of its own, outside the sizers, and pressed as the held key
+    would be (the same handlers)."""
+
+    def __init__(self, held, label, rect):
+        KeyButton.__init__(self, held.GetParent(), label, rect.GetSize(),
+                           "held")
+        self._rect = rect
+        self._font = held._font
+        for event, handler in held._bound:
+            self.Bind(event, handler)
+
+    def _join(self, panel):
+        pass  # not one of the panel's own keys: it goes with the hold
+
+    def GetRect(self):
+        return wx.Rect(self._rect)
+
+    def IsShownOnScreen(self):
+        return self._panel.IsShownOnScreen()
+
+    def Refresh(self):
+        self._panel.RefreshRect(self.GetRect(), False)
+
+
 class KeyPanel(wx.Window):
     """A window that draws the keys placed on it in one paint and hands the
     finger to the key under it.
@@ -275,7 +393,9 @@ class KeyPanel(wx.Window):
         self._keys = []
         self._pressed = None  # the key the finger is down on
         self._repeated = False  # the press being held has fired already
-        self._repeat = None  # timer of a held repeating key, made when needed
+        self._timer = None  # of a held key (repeat, variants), made when needed
+        self._held = []  # the variants offered above the pressed key
+        self._chosen = None  # the one of them under the finger
         self._tracking = False  # the finger's events are bound
         # Only what a panel needs before its first touch is bound here; the
         # rest of the finger's events when it first comes (see _track).
@@ -297,6 +417,10 @@ class KeyPanel(wx.Window):
     def keys(self):
         return iter(self._keys)
 
+    def held_keys(self):
+        """The variants offered above the key held, while they show."""
+        return iter(self._held)
+
     def key_at(self, point):
         """The shown key under `point` (panel coordinates), or None."""
         for key in self._keys:
@@ -315,10 +439,11 @@ class KeyPanel(wx.Window):
         if pressed is None or key not in (None, pressed):
             return
         self._pressed = None
-        if self._repeat is not None:
-            self._repeat.Stop()
+        if self._timer is not None:
+            self._timer.Stop()
         if self.HasCapture():
             self.ReleaseMouse()
+        self._withdraw_variants()
         pressed.Refresh()
 
     # The finger ----------------------------------------------------------
@@ -332,39 +457,94 @@ class KeyPanel(wx.Window):
         self._pressed = key
         if not self.HasCapture():
             self.CaptureMouse()
+        self._repeated = False
         if key.repeats:
-            if self._repeat is None:
-                self._repeat = wx.Timer(self)
-                self.Bind(wx.EVT_TIMER, self._on_repeat, self._repeat)
-            self._repeat.StartOnce(key.REPEAT_DELAY_MS)
-            self._repeated = False
+            self._start_timer(key.REPEAT_DELAY_MS)
+        elif key.variants():
+            self._start_timer(key.HOLD_DELAY_MS)
         key.Refresh()
+
+    def _start_timer(self, milliseconds):
+        if self._timer is None:
+            self._timer = wx.Timer(self)
+            self.Bind(wx.EVT_TIMER, self._on_held, self._timer)
+        self._timer.StartOnce(milliseconds)
 
     def _on_finger_up(self, event):
         key = self._pressed
         if key is None:
             return
-        inside = key.GetRect().Contains(event.GetPosition())
-        repeated = key.repeats and self._repeated
+        if self._held:
+            key = self._variant_at(event.GetPosition())  # lifted on, if any
+            inside = key is not None
+        else:
+            inside = key.GetRect().Contains(event.GetPosition())
+        repeated = key is not None and key.repeats and self._repeated
         self.cancel_press()
         if inside and not repeated:
             key.Press()
 
     def _on_finger_move(self, event):
         key = self._pressed
-        if key is not None and not key.GetRect().Contains(event.GetPosition()):
+        if key is None:
+            return
+        if self._held:
+            self._choose(self._variant_at(event.GetPosition()))
+        elif not key.GetRect().Contains(event.GetPosition()):
             self.cancel_press()
 
     def _on_capture_lost(self, event):
         self.cancel_press()
 
-    def _on_repeat(self, event):
+    def _on_held(self, event):
         key = self._pressed
         if key is None:
             return
-        self._repeated = True
-        self._repeat.Start(key.REPEAT_INTERVAL_MS)
-        key.Press()
+        if key.repeats:
+            self._repeated = True
+            self._timer.Start(key.REPEAT_INTERVAL_MS)
+            key.Press()
+        else:
+            self._offer_variants(key)
+
+    # Variants of a held key ----------------------------------------------
+
+    def _offer_variants(self, key):
+        """Show the variants of `key` in a row above it, each as large as
+        the key, kept inside the panel."""
+        labels = key.variants()
+        rect = key.GetRect()
+        gap = self.FromDIP(4)
+        width = len(labels) * (rect.width + gap) - gap
+        x = max(min(rect.x + (rect.width - width) // 2,
+                    self.GetClientSize().width - width), 0)
+        y = max(rect.y - rect.height - 2 * gap, 0)
+        self._held = [_HeldKey(key, label, wx.Rect(
+            x + index * (rect.width + gap), y, rect.width, rect.height))
+            for index, label in enumerate(labels)]
+        self._chosen = None
+        self.RefreshRect(self._variants_rect(), False)
+
+    def _variants_rect(self):
+        """The rectangle the variants and their frame take."""
+        rect = self._held[0].GetRect().Union(self._held[-1].GetRect())
+        return rect.Inflate(self.FromDIP(3), self.FromDIP(3))
+
+    def _withdraw_variants(self):
+        if self._held:
+            self.RefreshRect(self._variants_rect(), False)
+            self._held, self._chosen = [], None
+
+    def _variant_at(self, point):
+        return next((key for key in self._held
+                     if key.GetRect().Contains(point)), None)
+
+    def _choose(self, variant):
+        if variant is not self._chosen:
+            for key in (self._chosen, variant):
+                if key is not None:
+                    key.Refresh()
+            self._chosen = variant
 
     def _on_destroy(self, event):
         # A keypad closed under the finger (a timeout, the application):
@@ -387,6 +567,17 @@ class KeyPanel(wx.Window):
             if key.IsShown() and key._item is not None and \
                     region.Contains(key.GetRect()) != wx.OutRegion:
                 key.draw(dc, key is self._pressed, background)
+        if self._held:
+            self._draw_variants(dc, background)
+
+    def _draw_variants(self, dc, background):
+        # On a frame of their own, over the keys they cover.
+        frame = background.ChangeLightness(80)
+        dc.SetPen(wx.Pen(frame.ChangeLightness(70), self.FromDIP(1)))
+        dc.SetBrush(wx.Brush(frame))
+        dc.DrawRoundedRectangle(self._variants_rect(), self.FromDIP(6))
+        for key in self._held:
+            key.draw(dc, key is self._chosen, frame)
 
 
 class CacheFont:
