@@ -428,6 +428,23 @@ def screen_tour(tour):
     nuv_touchui.set_keyboard_layout(None)
 
 
+def keypad_tour(tour):
+    """One keypad with a key held down: the shot to see a theme by."""
+    panel = tour.frame
+    tour.click(panel.spindle_button)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
+    yield from type_keys(tour, keypad, "4", "2")
+    zero = tour.key(keypad, "0")
+    tour.tap(zero)
+    yield 200
+    tour.shot(keypad, "01-keypad")
+    tour.lift(zero)
+    yield 100
+    tour.press(keypad, "Cancel")
+    yield 300
+
+
 def speak(language, name):
     """What an application does for its operators' language: load the
     keypads' catalog (here without a system locale, which a machine may
@@ -491,6 +508,8 @@ def main(argv=None):
     parser.add_argument("--tour", metavar="DIR", help="play the scripted tour and save screenshots in DIR")
     parser.add_argument("--screen-tour", action="store_true",
                         help="with --tour: open each keypad and shoot the whole screen instead")
+    parser.add_argument("--keypad-tour", action="store_true",
+                        help="with --tour: shoot one keypad only (to see a theme, GTK_THEME=Adwaita:dark)")
     parser.add_argument("--german", action="store_true", help="keypads and keyboard in German")
     args = parser.parse_args(argv)
 
@@ -504,7 +523,7 @@ def main(argv=None):
         # The tour sees and closes error boxes only in wx's own message dialog.
         wx.MessageBox = generic_message_box
         tour = Tour(frame, args.tour)
-        tour.run(screen_tour if args.screen_tour else full_tour)
+        tour.run(screen_tour if args.screen_tour else keypad_tour if args.keypad_tour else full_tour)
     app.MainLoop()
     if tour is not None:
         if tour.failed is not None:
