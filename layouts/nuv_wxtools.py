@@ -109,11 +109,10 @@ def window_fit_layout(window):
     display's client area, leaving room for a window manager's frame: shrunk
     to it if its content asks for more. Returns nothing.
     """
-    window.Layout()
     if window.GetSizer() is not None or window.GetChildren():
         window.Fit()
         # Fit() only relays out when the size really changed.
-        window.Layout()
+    window.Layout()
     if window.IsTopLevel():
         if not window.IsShown():
             _centre_on_parent(window)

@@ -289,6 +289,7 @@ class KeyPanel(wx.Window):
         self.Bind(wx.EVT_PAINT, self._on_paint)
         self.Bind(wx.EVT_LEFT_DOWN, self._on_finger_down)
         self.Bind(wx.EVT_WINDOW_DESTROY, self._on_destroy)
+        self.Bind(wx.EVT_SYS_COLOUR_CHANGED, forget_theme)
 
     def _track(self):
         self._tracking = True
@@ -385,7 +386,9 @@ class KeyPanel(wx.Window):
     # Drawing -------------------------------------------------------------
 
     def _on_paint(self, event):
-        dc = wx.PaintDC(self)
+        # Keys drawn into memory and the lot put on screen in one go: each
+        # drawing on the window itself costs a round trip to the display.
+        dc = wx.BufferedPaintDC(self)
         background = wx.GetTopLevelParent(self).GetBackgroundColour()
         dc.SetBackground(wx.Brush(background))
         dc.Clear()
@@ -462,10 +465,26 @@ def _draw_key(dc, size, caption, font, face, text, background, corner,
 # caption is the theme's text or, where that would not stand out, black or
 # white.
 
+_theme = None  # theme_colours() as last asked, until the theme changes
+
+
 def theme_colours():
-    """(face, text, greyed text) of the theme's buttons."""
-    return tuple(wx.SystemSettings.GetColour(kind).Get(False) for kind in (
-        wx.SYS_COLOUR_BTNFACE, wx.SYS_COLOUR_BTNTEXT, wx.SYS_COLOUR_GRAYTEXT))
+    """(face, text, greyed text) of the theme's buttons. Asking the toolkit
+    costs more than drawing a key from the cache: asked once, again when
+    the theme changes (see forget_theme)."""
+    global _theme
+    if _theme is None:
+        _theme = tuple(wx.SystemSettings.GetColour(kind).Get(False) for kind in (
+            wx.SYS_COLOUR_BTNFACE, wx.SYS_COLOUR_BTNTEXT, wx.SYS_COLOUR_GRAYTEXT))
+    return _theme
+
+
+def forget_theme(event=None):
+    """Ask the theme's colours again at the next key drawn."""
+    global _theme
+    _theme = None
+    if event is not None:
+        event.Skip()
 
 
 @functools.lru_cache(maxsize=64)

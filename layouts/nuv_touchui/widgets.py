@@ -131,9 +131,11 @@ class Label(wx.StaticText):
                 lines[-1] = last[:self._longest_fitting(last, width, ELLIPSIS)
                                  if last else 0] + ELLIPSIS
             shown = "\n".join(lines)
+        # An unchanged text keeps its size: a dialog's fit asks for it
+        # again and again.
         if shown != wx.StaticText.GetLabel(self):
             wx.StaticText.SetLabelText(self, shown)
-        self.InvalidateBestSize()
+            self.InvalidateBestSize()
 
     def DoGetBestSize(self):
         best = wx.StaticText.DoGetBestSize(self)
