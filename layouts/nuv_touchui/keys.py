@@ -51,20 +51,21 @@ class KeyButton(wx.EvtHandler):
         self._label = label
         self._name = name
         self._planned = wx.Size(size)
-        self._bound = []  # (event binder, handler) of each Bind
+        self._bound = []  # (event binder, handler, source/id arguments)
         self.repeats = repeats
         parent.add_key(self)
 
     def Bind(self, event, handler, *args, **kwargs):
-        self._bound.append((event, handler))
+        self._bound.append((event, handler, args, kwargs))
         return wx.EvtHandler.Bind(self, event, handler, *args, **kwargs)
 
     def release(self):
         """Let go of the handlers bound to the key (its panel is going): the
         toolkit's side of a binding holds its handler, and with it the
-        dialog, out of the garbage collector's sight."""
-        for event, handler in self._bound:
-            self.Unbind(event, handler=handler)
+        dialog, out of the garbage collector's sight. A binding goes only
+        with the source or ids it was made with."""
+        for event, handler, args, kwargs in self._bound:
+            self.Unbind(event, *args, handler=handler, **kwargs)
         self._bound = []
 
     def place(self, sizer, *args):
