@@ -121,10 +121,14 @@ def window_fit_layout(window):
 
 def _centre_on_parent(window):
     """Centre a top-level window over its parent, or its display without
-    one (wx's CentreOnParent asks the display server for the display's area
-    each time; _keep_on_screen then keeps it inside the area known)."""
+    one or when the parent is off it, as wx's CentreOnParent does (which
+    asks the display server for the display's area each time;
+    _keep_on_screen then keeps it inside the area known)."""
     parent = window.GetParent()
-    around = parent.GetScreenRect() if parent is not None else display_area(window)
+    area = display_area(window)
+    around = parent.GetScreenRect() if parent is not None else area
+    if area is not None and not around.Intersects(area):
+        around = area
     if around is None:
         return
     size = window.GetSize()
