@@ -127,6 +127,9 @@ class OperatorPanel(wx.Frame):
             for col in (0, 1):
                 self.tool_table.SetReadOnly(row, col)  # edited through the keypad only
         self.tool_table.AutoSize()
+        # Three rows need no scrolling; on a small screen that squeezes the
+        # table, scroll bars would get less room than GTK allows them.
+        self.tool_table.ShowScrollbars(wx.SHOW_SB_NEVER, wx.SHOW_SB_NEVER)
         nuv_touch.DigitKeypadProxy(self.tool_table, nuv_touch.KEYPAD_MODE_FLOAT, 0, 500)
         sizer.Add(self.tool_table, 0, wx.ALL, 6)
 
@@ -188,6 +191,7 @@ class OperatorPanel(wx.Frame):
             self.tools.SetRowLabelValue(row, "T%d" % (row + 1))
             self.tools.SetCellValue(row, 0, text)
         self.tools.EnableEditing(False)  # a double tap edits through the keyboard
+        self.tools.ShowScrollbars(wx.SHOW_SB_NEVER, wx.SHOW_SB_NEVER)  # as the tool table
         sizer.Add(self.tools, 0, wx.ALL, 6)
         nuv_touch.AlphaKeypadProxy(self.tools)
 
