@@ -56,7 +56,7 @@ FULL = {
     "confirm_digits": (10, 1000, 100000, 1000000), "confirm_repeats": 9, "confirm_floor_max_digits": 100000,
     "memory_cycles": 5000, "memory_floor_cycles": 1000, "memory_warmup": 100,
     "import_runs": 15,
-    "layout_rounds": 31,
+    "layout_rounds": 61,
 }
 
 # Enough to run every code path once or twice; the figures mean nothing.
