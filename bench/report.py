@@ -13,9 +13,10 @@ GROUP_TITLES = collections.OrderedDict([
     ("confirm", "(4) confirm check on long integer entries (stand-in field, bounds 0..10**6)"),
     ("memory", "(5) memory growth per prompt cycle (open, key, confirm, destroy); the floor ran fewer cycles"),
     ("imports", "(6) import time"),
-    ("layouts", "(7) build + show + paint + Destroy of each keypad (module column: the layouts now, "
-                "or before) against a bare dialog with an entry field and one window drawing 59 keys "
-                "(floor column), under the plain-Python keypads"),
+    ("layouts", "(7) each keypad made, shown, laid out by the toolkit, drawn on screen, and destroyed "
+                "(module column: the layouts now, or before) against a bare dialog of the keyboard's size "
+                "with an entry field and one window drawing 59 keys (floor column), in the same rounds, "
+                "under the plain-Python keypads"),
 ])
 
 

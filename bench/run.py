@@ -51,7 +51,8 @@ def machine():
     except OSError:
         commit = ""
     return {"cpu": cpu, "cores": os.cpu_count(), "python": platform.python_version(), "wx": wx.version(),
-            "commit": commit, "module": suite.nuv_touch.__file__, "date": time.strftime("%Y-%m-%d %H:%M")}
+            "commit": commit, "module": suite.nuv_touch.__file__, "date": time.strftime("%Y-%m-%d %H:%M"),
+            "load": os.getloadavg()}
 
 
 def main(argv=None):
@@ -76,9 +77,9 @@ def main(argv=None):
     app = wx.App(False)
     wx.MessageBox = MessageBoxStandIn()
     info = machine()
-    print("nuv_touch benchmarks, %s mode: %s, %d cores, Python %s, %s, commit %s" % (
+    print("nuv_touch benchmarks, %s mode: %s, %d cores, Python %s, %s, commit %s, load average %.1f %.1f %.1f" % (
         "quick" if options.quick else "full", info["cpu"], info["cores"], info["python"], info["wx"],
-        info["commit"]), flush=True)
+        info["commit"], *info["load"]), flush=True)
     bench = suite.Bench(counts, log=lambda text: print(text, flush=True))
     started = time.perf_counter()
     try:

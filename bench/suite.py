@@ -12,16 +12,17 @@ ratio and the target:
     confirm    the confirm check on integer entries of growing length
     memory     RSS and allocated-block growth over open/confirm/destroy cycles
     imports    import time of the module once wx is imported
-    layouts    build + show + paint + Destroy of each keypad against a
-               floor (a bare dialog with an entry field and one window
-               drawing 59 keys), for the layouts now and the layouts of
-               LAYOUTS_BEFORE (from the repository's history), both under
-               the plain-Python keypads
+    layouts    each keypad (every national keyboard) made, shown, drawn
+               on screen and destroyed against a floor (a bare dialog with
+               an entry field and one window drawing 59 keys), for the
+               layouts now and some for the layouts of LAYOUTS_BEFORE (from
+               the repository's history), under the plain-Python keypads
 
 Classes the module does not have yet are reported as missing, not measured.
 """
 
 import collections
+import functools
 import itertools
 import os
 import random
@@ -35,6 +36,7 @@ import wx
 import wx.grid
 
 import nuv_touch
+import nuv_touchui
 import plain_touch
 from measure import compare, median_time, memory_growth, settle
 from report import format_row
@@ -54,7 +56,7 @@ FULL = {
     "confirm_digits": (10, 1000, 100000, 1000000), "confirm_repeats": 9, "confirm_floor_max_digits": 100000,
     "memory_cycles": 5000, "memory_floor_cycles": 1000, "memory_warmup": 100,
     "import_runs": 15,
-    "layout_rounds": 31,
+    "layout_rounds": 61,
 }
 
 # Enough to run every code path once or twice; the figures mean nothing.
@@ -475,52 +477,62 @@ class Bench:
     # ------------------------------------------------------------ (7) layouts
 
     def layout_cases(self):
+        """(name, make(impl), ratio target, compared with the layouts
+        before): each national keyboard, the numeric and the PIN keypad."""
         frame = self.frame
-        return [
-            ("keyboard", lambda m: m.AlphaKeypad(frame, message="Operator name:"), 3),
-            ("numeric keypad", lambda m: m.DigitKeypad(frame, m.KEYPAD_MODE_INT, 0, 24000), 2),
-            ("PIN keypad", lambda m: m.DigitPasswordKeypad(frame, "PIN:"), 2),
+
+        def keyboard(name):
+            def make(m):
+                nuv_touchui.set_keyboard_layout(name)
+                return m.AlphaKeypad(frame, message="Operator name:")
+            return make
+
+        return [("keyboard (US)", keyboard("us"), 2, True)] + [
+            ("keyboard (%s)" % name.upper(), keyboard(name), 2, False) for name in ("de", "fr", "es")] + [
+            ("numeric keypad", lambda m: m.DigitKeypad(frame, m.KEYPAD_MODE_INT, 0, 24000), 1.5, True),
+            ("PIN keypad", lambda m: m.DigitPasswordKeypad(frame, "PIN:"), 1.5, True),
         ]
 
     def run_layouts(self):
-        """Each keypad built, shown, painted and destroyed, over the layouts
-        now and before, against the floor; the three in turn, in rotating
-        order, so that a busy moment of the machine hits all three. Ratios
-        are the median of each round's."""
+        """Each keypad made, shown, drawn on screen and destroyed, over the
+        layouts now (and some over the layouts before), against the floor:
+        all of them once a round, in an order rotating from round to round,
+        so that a busy moment of the machine hits the floor too. A ratio is
+        the median of each round's."""
         c = self.counts
         before = load_layouts_before()
+        nuv_touchui.set_keyboard_layout("us")
         keyboard = plain_touch.AlphaKeypad(self.frame)
         size = keyboard.GetSize()
         keyboard.Destroy()
         settle()
-        floor_times = []
-        with PaintWatch() as watch:
-            for name, make, ratio_limit in self.layout_cases():
-                sides = [lambda: KeyFloor(self.frame, size), lambda: make(plain_touch)]
-                if before is not None:
-                    sides.append(lambda: make(before))
-                times = [[] for _ in sides]
-                for side, make_side in enumerate(sides):  # warm up
-                    watch.shown_and_destroyed(make_side)
+        sides = [("floor", lambda: KeyFloor(self.frame, size), None)]
+        for name, make, limit, compared in self.layout_cases():
+            sides.append((name, functools.partial(make, plain_touch), limit))
+            if compared and before is not None:
+                sides.append((name + ", before (%s)" % LAYOUTS_BEFORE, functools.partial(make, before), None))
+            elif compared:
+                self.add(missing("layouts", name + ", before", "the layouts before (git history) not at hand"))
+        times = [[] for _ in sides]
+        try:
+            with PaintWatch() as watch:
+                for _name, make, _limit in sides:  # warm up
+                    watch.shown_and_destroyed(make)
                 for index in range(c["layout_rounds"]):
                     for side in itertools.islice(itertools.cycle(range(len(sides))), index, index + len(sides)):
-                        times[side].append(watch.shown_and_destroyed(sides[side]))
-                floor_times += times[0]
-                floor_ms = 1e3 * statistics.median(times[0])
-                for label, measured, limit in ((name, times[1], ratio_limit),
-                                               (name + ", before (%s)" % LAYOUTS_BEFORE, times[2:] and times[2],
-                                                None)):
-                    if not measured:
-                        self.add(missing("layouts", label, "the layouts before (git history) not at hand"))
-                        continue
-                    ratio = statistics.median(a / b for a, b in zip(measured, times[0]))
-                    self.add(row("layouts", label + ", build + show + paint + Destroy", "ms",
-                                 1e3 * statistics.median(measured), floor_ms, ratio,
-                                 target="ratio <= %g" % limit if limit else "report",
-                                 holds=ratio <= limit if limit else None, rounds=len(measured)))
-                    self.log_row(self.rows[-1])
+                        times[side].append(watch.shown_and_destroyed(sides[side][1]))
+        finally:
+            nuv_touchui.set_keyboard_layout(None)
+        floor = times[0]
+        for (name, _make, limit), measured in zip(sides[1:], times[1:]):
+            ratio = statistics.median(a / b for a, b in zip(measured, floor))
+            self.add(row("layouts", name + ", to drawn + Destroy", "ms", 1e3 * statistics.median(measured),
+                         1e3 * statistics.median(floor), ratio,
+                         target="ratio <= %g" % limit if limit else "report",
+                         holds=ratio <= limit if limit else None, rounds=len(measured)))
+            self.log_row(self.rows[-1])
         self.add(row("layouts", "floor: dialog, entry field, one window drawing 59 keys", "ms",
-                     1e3 * statistics.median(floor_times), target="report", rounds=len(floor_times)))
+                     1e3 * statistics.median(floor), target="report", rounds=len(floor)))
         self.log_row(self.rows[-1])
 
     # ------------------------------------------------------------ output
@@ -821,30 +833,31 @@ class PaintWatch(wx.EventFilter):
         wx.EvtHandler.RemoveFilter(self)
 
     def wait_for_paint(self, dialog, timeout=2.0):
-        """Runs events until `dialog` has been painted and drawn."""
+        """Runs events until `dialog` has been painted and drawn: the pass
+        in which its paint came, and one more for the windows drawn after
+        it."""
         deadline = time.perf_counter() + timeout
         app = wx.GetApp()
         while self.painted is None and time.perf_counter() < deadline:
             app.Yield(True)
-        self.drawn = time.perf_counter()
         if self.painted is None:
             raise RuntimeError("keypad not painted within %g s" % timeout)
+        app.Yield(True)
+        self.drawn = time.perf_counter()
 
     def shown_and_destroyed(self, make):
         """Seconds to make a dialog with `make()`, show it, draw it on screen
-        and destroy it. The wait for the toolkit's next frame between
-        showing and drawing is left out (up to a frame, whatever the dialog,
-        and longer on a busy machine), and so is the deferred deletion,
-        run afterwards."""
+        and destroy it; the toolkit's layout between showing and the first
+        paint counted (the operator waits for it too), the deferred deletion
+        run afterwards not."""
         self.painted = self.drawn = None
         start = time.perf_counter()
         dialog = make()
         dialog.Show()
-        shown = time.perf_counter()
         self.wait_for_paint(dialog)
         destroying = time.perf_counter()
         dialog.Destroy()
-        elapsed = (shown - start) + (self.drawn - self.painted) + (time.perf_counter() - destroying)
+        elapsed = (self.drawn - start) + (time.perf_counter() - destroying)
         settle()
         return elapsed
 

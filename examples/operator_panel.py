@@ -127,6 +127,9 @@ class OperatorPanel(wx.Frame):
             for col in (0, 1):
                 self.tool_table.SetReadOnly(row, col)  # edited through the keypad only
         self.tool_table.AutoSize()
+        # Three rows need no scrolling; on a small screen that squeezes the
+        # table, scroll bars would get less room than GTK allows them.
+        self.tool_table.ShowScrollbars(wx.SHOW_SB_NEVER, wx.SHOW_SB_NEVER)
         nuv_touch.DigitKeypadProxy(self.tool_table, nuv_touch.KEYPAD_MODE_FLOAT, 0, 500)
         sizer.Add(self.tool_table, 0, wx.ALL, 6)
 
@@ -188,6 +191,7 @@ class OperatorPanel(wx.Frame):
             self.tools.SetRowLabelValue(row, "T%d" % (row + 1))
             self.tools.SetCellValue(row, 0, text)
         self.tools.EnableEditing(False)  # a double tap edits through the keyboard
+        self.tools.ShowScrollbars(wx.SHOW_SB_NEVER, wx.SHOW_SB_NEVER)  # as the tool table
         sizer.Add(self.tools, 0, wx.ALL, 6)
         nuv_touch.AlphaKeypadProxy(self.tools)
 
@@ -449,6 +453,23 @@ def held_variant(keyboard, label):
                  if key.GetName() == "held" and key.GetLabel() == label), None)
 
 
+def keypad_tour(tour):
+    """One keypad with a key held down: the shot to see a theme by."""
+    panel = tour.frame
+    tour.click(panel.spindle_button)
+    yield 400
+    keypad = tour.open_dialog(nuv_touch.DigitKeypad)
+    yield from type_keys(tour, keypad, "4", "2")
+    zero = tour.key(keypad, "0")
+    tour.tap(zero)
+    yield 200
+    tour.shot(keypad, "01-keypad")
+    tour.lift(zero)
+    yield 100
+    tour.press(keypad, "Cancel")
+    yield 300
+
+
 def speak(language, name):
     """What an application does for its operators' language: load the
     keypads' catalog (here without a system locale, which a machine may
@@ -512,6 +533,8 @@ def main(argv=None):
     parser.add_argument("--tour", metavar="DIR", help="play the scripted tour and save screenshots in DIR")
     parser.add_argument("--screen-tour", action="store_true",
                         help="with --tour: open each keypad and shoot the whole screen instead")
+    parser.add_argument("--keypad-tour", action="store_true",
+                        help="with --tour: shoot one keypad only (to see a theme, GTK_THEME=Adwaita:dark)")
     parser.add_argument("--german", action="store_true", help="keypads and keyboard in German")
     args = parser.parse_args(argv)
 
@@ -525,7 +548,7 @@ def main(argv=None):
         # The tour sees and closes error boxes only in wx's own message dialog.
         wx.MessageBox = generic_message_box
         tour = Tour(frame, args.tour)
-        tour.run(screen_tour if args.screen_tour else full_tour)
+        tour.run(screen_tour if args.screen_tour else keypad_tour if args.keypad_tour else full_tour)
     app.MainLoop()
     if tour is not None:
         if tour.failed is not None:

@@ -10,9 +10,13 @@ import wx
 FRAME_RESERVE_DIP = (8, 40)
 
 
-# How long a hidden window keeps the display area it was told (see
+# How long the display area told for a hidden window is kept (see
 # display_area), in seconds.
 AREA_KEPT_S = 1.0
+
+# Display areas told for hidden windows, by where their parent lies:
+# (when told, area).
+_kept_areas = {}
 
 
 def display_area(window):
@@ -20,15 +24,20 @@ def display_area(window):
     None without a display. A window not shown yet opens over its parent:
     that display is taken.
 
-    Each answer is a round trip to the display server, and a keypad being
-    built asks a dozen times: a hidden window keeps the answer for a moment.
+    Each answer is a few round trips to the display server, and a keypad
+    being built asks a dozen times, one keypad after another over the same
+    parent: the answer for a hidden window is kept for a moment.
     """
     if window.IsShown():
         return _ask_display_area(window)
+    parent = window.GetParent()
+    where = tuple(parent.GetScreenRect()) if parent is not None else None
     now = time.monotonic()
-    kept = getattr(window, "_kept_display_area", None)
+    kept = _kept_areas.get(where)
     if kept is None or now - kept[0] > AREA_KEPT_S:
-        kept = window._kept_display_area = (now, _ask_display_area(window))
+        if len(_kept_areas) > 16:  # parents come and go
+            _kept_areas.clear()
+        kept = _kept_areas[where] = (now, _ask_display_area(window))
     return wx.Rect(kept[1]) if kept[1] is not None else None
 
 
@@ -109,11 +118,10 @@ def window_fit_layout(window):
     display's client area, leaving room for a window manager's frame: shrunk
     to it if its content asks for more. Returns nothing.
     """
-    window.Layout()
     if window.GetSizer() is not None or window.GetChildren():
         window.Fit()
         # Fit() only relays out when the size really changed.
-        window.Layout()
+    window.Layout()
     if window.IsTopLevel():
         if not window.IsShown():
             _centre_on_parent(window)
@@ -122,10 +130,14 @@ def window_fit_layout(window):
 
 def _centre_on_parent(window):
     """Centre a top-level window over its parent, or its display without
-    one (wx's CentreOnParent asks the display server for the display's area
-    each time; _keep_on_screen then keeps it inside the area known)."""
+    one or when the parent is off it, as wx's CentreOnParent does (which
+    asks the display server for the display's area each time;
+    _keep_on_screen then keeps it inside the area known)."""
     parent = window.GetParent()
-    around = parent.GetScreenRect() if parent is not None else display_area(window)
+    area = display_area(window)
+    around = parent.GetScreenRect() if parent is not None else area
+    if area is not None and not around.Intersects(area):
+        around = area
     if around is None:
         return
     size = window.GetSize()

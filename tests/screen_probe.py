@@ -2,6 +2,7 @@
 it lies: run in a process of its own by test_screen_fit.py, one per screen
 size."""
 
+import collections
 import json
 import sys
 
@@ -48,6 +49,49 @@ def untypeable(dialog):
     return sorted(set(getattr(dialog, "letters", "")) - typeable)
 
 
+def drawn_colours(key, pressed):
+    """(face, caption) of the key as its panel draws it, pressed or not:
+    the commonest colour inside its rounded border and the one that stands
+    out most from it."""
+    panel = key.GetParent()
+    bitmap = wx.Bitmap(panel.GetClientSize())
+    memory = wx.MemoryDC(bitmap)
+    key.draw(memory, pressed, wx.GetTopLevelParent(panel).GetBackgroundColour())
+    memory.SelectObject(wx.NullBitmap)
+    inset = panel.FromDIP(8)
+    inside = key.GetRect().Deflate(inset, inset)
+    data = bytes(bitmap.ConvertToImage().GetSubImage(inside).GetData())
+    counts = collections.Counter(tuple(data[at:at + 3]) for at in range(0, len(data), 3))
+    face = counts.most_common(1)[0][0]
+    caption = max(counts, key=lambda colour: contrast(face, colour))
+    return [list(face), list(caption)]
+
+
+def contrast(first, second):
+    """WCAG's contrast ratio of two sRGB colours."""
+    def luminance(colour):
+        linear = [part / 3294.6 if part <= 10.31 else ((part / 255 + 0.055) / 1.055) ** 2.4
+                  for part in colour]
+        return 0.2126 * linear[0] + 0.7152 * linear[1] + 0.0722 * linear[2]
+    light, dark = sorted((luminance(first), luminance(second)), reverse=True)
+    return (light + 0.05) / (dark + 0.05)
+
+
+def colours(dialog):
+    """Each key shown, as drawn at rest and pressed; the keyboard's shift
+    keys again with shift on."""
+    found = [{"label": key.GetLabel(), "enabled": key.IsEnabled(),
+              "drawn": [drawn_colours(key, False), drawn_colours(key, True)]}
+             for key in keys(dialog)]
+    shift = [key for key in keys(dialog) if key.GetLabel() == "Shift"]
+    if shift:
+        shift[0].Press()
+        found += [{"label": "Shift on", "enabled": True,
+                   "drawn": [drawn_colours(key, False), drawn_colours(key, True)]}
+                  for key in keys(dialog) if key.GetLabel() == "Shift"]
+    return found
+
+
 def describe(dialog):
     left, top, right, bottom = nuv_wxtools._unmeasured_frame(dialog)
     outer = dialog.GetRect()
@@ -90,6 +134,8 @@ def main():
             app.Yield(True)
             wx.MilliSleep(5)
         report[kind] = describe(dialog)
+        if "--colours" in sys.argv:
+            report[kind]["colours"] = colours(dialog)
         dialog.Destroy()
     frame.Destroy()
     json.dump(report, sys.stdout)

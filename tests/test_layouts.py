@@ -490,6 +490,20 @@ class TestDrawnKeys:
         finger.up()  # on the held key itself: nothing
         assert len(d.calls) == 2 and not _held(d)
 
+    @pytest.mark.parametrize("how", ["plain", "id", "source"])
+    def test_release_unbinds_however_bound(self, frame, how):
+        panel = nuv_touchui.KeyPanel(frame)
+        key = KeyButton(panel, "7", (48, 48), "seven")
+        calls = []
+        on_press = {"plain": {}, "id": {"id": key.GetId()},
+                    "source": {"source": key}}[how]
+        key.Bind(wx.EVT_BUTTON, calls.append, **on_press)
+        key.Press()
+        key.release()
+        key.Press()
+        assert len(calls) == 1
+        panel.Destroy()
+
     def test_module_fonts_and_colours_show(self, frame):
         import nuv_touch
         d = nuv_touch.DigitKeypad(frame, nuv_touch.KEYPAD_MODE_INT,
@@ -510,6 +524,26 @@ class TestDrawnKeys:
             d.Destroy()
 
 
+@pytest.mark.parametrize("room, width", [
+    ((2000, 2000), 100),  # room for the keys as preferred
+    ((700, 2000), 69),  # one straight step is enough
+    ((560, 2000), 50),  # captions hold half the keys: it takes more steps
+])
+def test_planner_narrows_keys_until_the_dialog_fits(room, width):
+    # Five keys shrink freely, five are held at 60 px by their captions;
+    # the message takes three lines of 30 px.
+    trials = []
+
+    def measure(size, lines):
+        trials.append(tuple(size))
+        return wx.Size(10 + 5 * size[0] + 5 * max(size[0], 60),
+                       20 + 4 * size[1] + 30 * min(lines, 3))
+
+    fits = nuv_touchui.fit.plan_key_size(wx.Size(*room), 100, 48, 30, measure,
+                                         lambda most: min(most, 3))
+    assert fits and trials[-1] == (width, 100)
+
+
 class TestWindowFitLayout:
     def test_fits_to_content_both_ways(self, frame):
         panel = wx.Panel(frame)
@@ -519,6 +553,17 @@ class TestWindowFitLayout:
             panel.SetMinSize(size)
             assert window_fit_layout(frame) is None
             assert tuple(frame.GetClientSize()) == size
+
+    def test_centred_on_the_display_when_the_parent_is_off_it(self, frame):
+        frame.Move(-5000, -5000)
+        dialog = wx.Dialog(frame, size=(200, 100))
+        try:
+            window_fit_layout(dialog)
+            area, rect = wx.Display(0).GetClientArea(), dialog.GetRect()
+            assert abs(rect.x + rect.width // 2 - (area.x + area.width // 2)) <= 1
+            assert abs(rect.y + rect.height // 2 - (area.y + area.height // 2)) <= 1
+        finally:
+            dialog.Destroy()
 
     def test_window_without_sizer(self, frame):
         bare = wx.Panel(frame, size=(50, 40))

@@ -1,6 +1,7 @@
 """Every keypad inside small screens, with a message too long to show whole
-and bounds too long to show whole. Each screen size runs in a process of its
-own with an X server of that size (screen_probe.py opens the keypads)."""
+and bounds too long to show whole; every caption readable in a light and a
+dark theme. Each screen size and theme runs in a process of its own with an
+X server of that size (screen_probe.py opens the keypads)."""
 
 import json
 import os
@@ -25,9 +26,10 @@ LATIN_ROWS = {"us": ["qwertyuiop", "asdfghjkl", "zxcvbnm"],
 _reports = {}
 
 
-def _probe(size):
-    """The probe's report for a screen of `size` ("WIDTHxHEIGHT")."""
-    if size not in _reports:
+def _probe(size, theme=None):
+    """The probe's report for a screen of `size` ("WIDTHxHEIGHT"); in GTK's
+    `theme` with the keys' colours as drawn."""
+    if (size, theme) not in _reports:
         read, write = os.pipe()
         server = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write), "-screen", "0", size + "x24",
@@ -40,14 +42,18 @@ def _probe(size):
             env = dict(os.environ, DISPLAY=":" + number,
                        PYTHONPATH=os.pathsep.join((str(BUILD_DIR),
                                                    str(LAYOUTS_DIR))))
-            done = subprocess.run([sys.executable, PROBE], env=env,
+            arguments = []
+            if theme:
+                env["GTK_THEME"] = theme
+                arguments.append("--colours")
+            done = subprocess.run([sys.executable, PROBE] + arguments, env=env,
                                   capture_output=True, text=True, timeout=120)
         finally:
             server.kill()
             server.wait()
         assert done.returncode == 0, done.stderr
-        _reports[size] = json.loads(done.stdout)
-    return _reports[size]
+        _reports[size, theme] = json.loads(done.stdout)
+    return _reports[size, theme]
 
 
 def _inside(inner, outer):
@@ -99,3 +105,38 @@ def test_bounds_whole_where_the_screen_has_room(size):
     # keys; cut to the keys' width they lost their last digits.
     shown = _probe(size)["numeric wide"]["bounds"]
     assert shown and all(text == whole for text, whole in shown), shown
+
+
+def _contrast(first, second):
+    """WCAG's contrast ratio of two sRGB colours."""
+    def luminance(colour):
+        linear = [(part / 255) / 12.92 if part <= 10 else ((part / 255 + 0.055) / 1.055) ** 2.4
+                  for part in colour]
+        return 0.2126 * linear[0] + 0.7152 * linear[1] + 0.0722 * linear[2]
+    light, dark = sorted((luminance(first), luminance(second)), reverse=True)
+    return (light + 0.05) / (dark + 0.05)
+
+
+@pytest.mark.parametrize("theme", ["Adwaita", "Adwaita:dark"])
+def test_captions_stand_out_and_keys_keep_their_meaning(theme):
+    report = _probe("800x480", theme)
+    for kind in KINDS:
+        keys = report[kind]["colours"]
+        for key in keys:
+            (face, caption), (pressed, pressed_caption) = key["drawn"]
+            where = (kind, key["label"], key["drawn"])
+            if key["enabled"]:
+                assert _contrast(face, caption) >= 4.5, where
+                assert _contrast(pressed, pressed_caption) >= 4.5, where
+                assert _contrast(face, pressed) >= 1.2, where  # visibly pressed
+            else:  # greyed
+                assert _contrast(face, caption) < 4.5, where
+        faces = {key["label"]: key["drawn"][0][0] for key in keys}
+        red, green, blue = faces["OK"]
+        assert green > red and green > blue, (kind, faces["OK"])
+        red, green, blue = faces["Cancel"]
+        assert red > green and red > blue, (kind, faces["Cancel"])
+        if kind.startswith("keyboard"):
+            red, green, blue = faces["Shift on"]
+            assert red > green > blue, (kind, faces["Shift on"])
+            assert faces["Shift"] != faces["Shift on"], kind

@@ -66,19 +66,33 @@ def plan_key_size(room, preferred, floor, line_height, measure, message_lines):
     line's. The layout is left at the chosen sizes. False when even so it
     does not fit.
     """
-    # The dialog grows with the keys' width and height, each in its own
-    # direction and near enough linearly: two trials tell how far the
-    # keys must shrink each way (the second only where they must).
+    most = max(room.height // line_height, 1)
+
+    def fits(need):
+        return need.width <= room.width and need.height <= room.height
+
+    # Most screens have room for the keys as preferred: one trial.
     best = preferred
-    large = measure((best, best), 1)
+    need = measure((best, best), most)
+    if fits(need):
+        return True
+
+    # The dialog grows with the keys' width and height, each in its own
+    # direction and near enough linearly: two trials with a one-line
+    # message tell how far the keys must shrink each way (the second only
+    # where they must). The trial above gives the width (the message wraps
+    # to the keys'), and the height too where that fits.
+    high = need.height > room.height
+    large = measure((best, best), 1) if high else need
     slopes = []
 
     def slope(axis):
         if not slopes:
+            top = large if high else measure((best, best), 1)
             trial = max(best * 3 // 4, 1)
             small = measure((trial, trial), 1)
             slopes.extend((big - little) / max(best - trial, 1)
-                          for big, little in zip(large, small))
+                          for big, little in zip(top, small))
         return slopes[axis]
 
     size = [best, best]
@@ -90,8 +104,7 @@ def plan_key_size(room, preferred, floor, line_height, measure, message_lines):
     # The whole message if the keys can lose height for it down to the
     # floor (not width: the message wraps to that); else the lines that
     # fit, the last one cut.
-    most = max(room.height // line_height, 1)
-    need = measure(size, most)
+    need = _narrow_enough(measure, room, (best, large.width), size, most)
     over = need.height - room.height
     if over > 0 and size[1] > floor and slope(1) > 0:
         lower = [size[0], int(max(floor,
@@ -106,4 +119,30 @@ def plan_key_size(room, preferred, floor, line_height, measure, message_lines):
     while need.height > room.height and lines > 1:
         lines = max(lines - _ceil_div(need.height - room.height, line_height), 1)
         need = measure(size, lines)
-    return need.width <= room.width and need.height <= room.height
+    return fits(need)
+
+
+# Further steps the planner takes to narrow the keys, at most.
+NARROWING_STEPS = 4
+
+
+def _narrow_enough(measure, room, before, size, lines):
+    """Measure the dialog with keys of `size` (narrowed in one straight
+    step from `before`, (key width, dialog width)) and `lines` of message;
+    while it is still too wide, narrow the keys again on the slope between
+    the last two trials. Keys held at their captions' width shrink no
+    further, so the dialog narrows less than the first step foresaw. Leaves
+    `size` as chosen; returns the size needed."""
+    need = measure(size, lines)
+    for _step in range(NARROWING_STEPS):
+        over = need.width - room.width
+        narrowed = before[0] - size[0]
+        if over <= 0 or narrowed <= 0 or size[0] <= 1:
+            break
+        slope = (before[1] - need.width) / narrowed
+        if slope <= 0:
+            break
+        before = (size[0], need.width)
+        size[0] = max(int(size[0] - _ceil_div(over, slope)), 1)
+        need = measure(size, lines)
+    return need

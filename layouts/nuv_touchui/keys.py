@@ -3,9 +3,14 @@ keys and hands the finger to the key under it; KeyButton is a key, a light
 event handler the keypads call as they would a button; KeyGroup is a set of
 keys on a panel shown and hidden together, as a panel of its own would be."""
 
+import colorsys
 import functools
 
 import wx
+
+# The contrast every enabled key's caption keeps with its face, in any
+# theme (the WCAG AA ratio for text).
+CAPTION_CONTRAST = 4.5
 
 
 class KeyButton(wx.EvtHandler):
@@ -51,7 +56,7 @@ class KeyButton(wx.EvtHandler):
         self._label = label
         self._name = name
         self._planned = wx.Size(size)
-        self._bound = []  # (event binder, handler) of each Bind
+        self._bound = []  # (event binder, handler, source/id arguments)
         self.repeats = repeats
         self._join(parent)
 
@@ -59,15 +64,16 @@ class KeyButton(wx.EvtHandler):
         panel.add_key(self)
 
     def Bind(self, event, handler, *args, **kwargs):
-        self._bound.append((event, handler))
+        self._bound.append((event, handler, args, kwargs))
         return wx.EvtHandler.Bind(self, event, handler, *args, **kwargs)
 
     def release(self):
         """Let go of the handlers bound to the key (its panel is going): the
         toolkit's side of a binding holds its handler, and with it the
-        dialog, out of the garbage collector's sight."""
-        for event, handler in self._bound:
-            self.Unbind(event, handler=handler)
+        dialog, out of the garbage collector's sight. A binding goes only
+        with the source or ids it was made with."""
+        for event, handler, args, kwargs in self._bound:
+            self.Unbind(event, *args, handler=handler, **kwargs)
         self._bound = []
 
     def place(self, sizer, *args):
@@ -268,12 +274,14 @@ class KeyButton(wx.EvtHandler):
                       rect.x, rect.y)
 
     def _look(self, size, pressed, background):
-        """Everything that shows on the key, as the image cache keys it."""
+        """Everything that shows on the key, as the image cache keys it:
+        the face and caption colours as the theme resolves them."""
         face = self._face
         panel = self._panel
+        face, text = key_colours(face.Get(False) if face is not None else None,
+                                 self.IsEnabled(), pressed, theme_colours())
         return (tuple(size), self.caption(), self._font_for_caches(),
-                face.GetRGB() if face is not None else None,
-                self.IsEnabled(), pressed, background.GetRGB(),
+                face, text, background.Get(False),
                 panel.FromDIP(6), panel.FromDIP(1))
 
     def _draw(self, dc, rect, pressed, background):
@@ -359,7 +367,9 @@ class _HeldKey(KeyButton):
                            "held")
         self._rect = rect
         self._font = held._font
-        for event, handler in held._bound:
+        # Whatever a binding named (a source, an id), the variant's own
+        # presses go to the held key's handlers.
+        for event, handler, _args, _kwargs in held._bound:
             self.Bind(event, handler)
 
     def _join(self, panel):
@@ -402,6 +412,7 @@ class KeyPanel(wx.Window):
         self.Bind(wx.EVT_PAINT, self._on_paint)
         self.Bind(wx.EVT_LEFT_DOWN, self._on_finger_down)
         self.Bind(wx.EVT_WINDOW_DESTROY, self._on_destroy)
+        self.Bind(wx.EVT_SYS_COLOUR_CHANGED, forget_theme)
 
     def _track(self):
         self._tracking = True
@@ -558,7 +569,9 @@ class KeyPanel(wx.Window):
     # Drawing -------------------------------------------------------------
 
     def _on_paint(self, event):
-        dc = wx.PaintDC(self)
+        # Keys drawn into memory and the lot put on screen in one go: each
+        # drawing on the window itself costs a round trip to the display.
+        dc = wx.BufferedPaintDC(self)
         background = wx.GetTopLevelParent(self).GetBackgroundColour()
         dc.SetBackground(wx.Brush(background))
         dc.Clear()
@@ -622,15 +635,10 @@ def _key_image(look):
     return image
 
 
-def _draw_key(dc, size, caption, font, face_rgb, enabled, pressed,
-              background_rgb, corner, line):
+def _draw_key(dc, size, caption, font, face, text, background, corner,
+              line):
     """Draw a key of `size` at the origin of `dc`, as _look describes it."""
-    face = _default_face() if face_rgb is None else _colour(face_rgb)
-    if not enabled:
-        face = face.ChangeLightness(115)
-    elif pressed:
-        face = face.ChangeLightness(75)
-    background = _colour(background_rgb)
+    face, background = wx.Colour(*face), wx.Colour(*background)
     width, height = size
     dc.SetPen(wx.Pen(background))
     dc.SetBrush(wx.Brush(background))
@@ -639,19 +647,104 @@ def _draw_key(dc, size, caption, font, face_rgb, enabled, pressed,
     dc.SetBrush(wx.Brush(face))
     dc.DrawRoundedRectangle(0, 0, width, height, corner)
     dc.SetFont(font.font)
-    dc.SetTextForeground(wx.SystemSettings.GetColour(
-        wx.SYS_COLOUR_BTNTEXT if enabled else wx.SYS_COLOUR_GRAYTEXT))
+    dc.SetTextForeground(wx.Colour(*text))
     text_width, text_height = dc.GetTextExtent(caption)
     dc.DrawText(caption, (width - text_width) // 2, (height - text_height) // 2)
 
 
-def _colour(rgb):
-    """The wx.Colour of wx.Colour.GetRGB()'s 0xBBGGRR."""
-    return wx.Colour(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF)
+# Key colours --------------------------------------------------------------
+# Faces and captions as (red, green, blue). A key keeps the theme's colours
+# where they read well; a face of its own (confirm green, cancel red, a
+# shift key's state) keeps its hue but takes the theme's lightness, and its
+# caption is the theme's text or, where that would not stand out, black or
+# white.
+
+_theme = None  # theme_colours() as last asked, until the theme changes
+
+
+def theme_colours():
+    """(face, text, greyed text) of the theme's buttons. Asking the toolkit
+    costs more than drawing a key from the cache: asked once, again when
+    the theme changes (see forget_theme)."""
+    global _theme
+    if _theme is None:
+        _theme = tuple(wx.SystemSettings.GetColour(kind).Get(False) for kind in (
+            wx.SYS_COLOUR_BTNFACE, wx.SYS_COLOUR_BTNTEXT, wx.SYS_COLOUR_GRAYTEXT))
+    return _theme
+
+
+def forget_theme(event=None):
+    """Ask the theme's colours again at the next key drawn."""
+    global _theme
+    _theme = None
+    if event is not None:
+        event.Skip()
+
+
+@functools.lru_cache(maxsize=64)
+def key_colours(own_face, enabled, pressed, theme):
+    """(face, caption) of a key with face `own_face` (None: the default)
+    in a theme of theme_colours(). A pressed key is darker, or lighter
+    if it is dark already; a disabled key fades into the theme's buttons,
+    its caption greyed: it need not reach CAPTION_CONTRAST."""
+    theme_face, text, grey = theme
+    if own_face is None:  # a shade lighter than buttons: keys stand out
+        face = _lighter(theme_face, 8)
+    else:
+        face = _in_theme(own_face, _luminance(text) > _luminance(theme_face))
+    if not enabled:
+        return tuple((own + base) // 2 for own, base in zip(face, theme_face)), grey
+    if pressed:
+        face = _darker(face, 30) if readable_on(face, None) == _BLACK \
+            else _lighter(face, 15)
+    return face, readable_on(face, text)
+
+
+_BLACK, _WHITE = (0, 0, 0), (255, 255, 255)
+
+
+def readable_on(face, text):
+    """`text`, or black or white where `text` (or None) does not stand out
+    from `face` by CAPTION_CONTRAST (one of the two always does)."""
+    if text is not None and contrast(face, text) >= CAPTION_CONTRAST:
+        return text
+    return max(_BLACK, _WHITE, key=lambda best: contrast(face, best))
+
+
+def _in_theme(colour, dark):
+    """`colour` in a dark theme: its hue and saturation, its lightness
+    mirrored (a pale green becomes a deep one), not below a fifth; in a
+    light theme as it is."""
+    if not dark:
+        return colour
+    hue, lightness, saturation = colorsys.rgb_to_hls(*(part / 255 for part in colour))
+    mirrored = colorsys.hls_to_rgb(hue, max(1 - lightness, 0.2), saturation)
+    return tuple(round(part * 255) for part in mirrored)
+
+
+def _lighter(colour, percent):
+    return tuple(round(part + (255 - part) * percent / 100) for part in colour)
+
+
+def _darker(colour, percent):
+    return tuple(round(part * (100 - percent) / 100) for part in colour)
+
+
+def contrast(first, second):
+    """The contrast ratio of two colours, 1 to 21 (WCAG)."""
+    light, dark = sorted((_luminance(first), _luminance(second)), reverse=True)
+    return (light + 0.05) / (dark + 0.05)
+
+
+def _luminance(colour):
+    """Relative luminance of an sRGB colour (WCAG)."""
+    def linear(part):
+        part /= 255
+        return part / 12.92 if part <= 0.04045 else ((part + 0.055) / 1.055) ** 2.4
+    red, green, blue = (linear(part) for part in colour)
+    return 0.2126 * red + 0.7152 * green + 0.0722 * blue
 
 
 def _default_face():
-    """Face of a key without a colour of its own: a shade lighter than the
-    theme's buttons, so the keys stand out from the dialog."""
-    return wx.SystemSettings.GetColour(wx.SYS_COLOUR_BTNFACE) \
-        .ChangeLightness(108)
+    """Face of a key without a colour of its own."""
+    return wx.Colour(*key_colours(None, True, False, theme_colours())[0])

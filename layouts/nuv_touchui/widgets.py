@@ -131,9 +131,11 @@ class Label(wx.StaticText):
                 lines[-1] = last[:self._longest_fitting(last, width, ELLIPSIS)
                                  if last else 0] + ELLIPSIS
             shown = "\n".join(lines)
+        # An unchanged text keeps its size: a dialog's fit asks for it
+        # again and again.
         if shown != wx.StaticText.GetLabel(self):
             wx.StaticText.SetLabelText(self, shown)
-        self.InvalidateBestSize()
+            self.InvalidateBestSize()
 
     def DoGetBestSize(self):
         best = wx.StaticText.DoGetBestSize(self)
@@ -195,15 +197,18 @@ class UniformGridSizer(wx.Sizer):
         return item
 
     def CalcMin(self):
+        # Asked many times in each fit of a dialog: kept plain.
         gap = self._gap
         cell_w = cell_h = 0
         for item, _, _, rows, cols in self._places:
             if item.IsShown():
-                need = item.CalcMin()
-                cell_w = max(cell_w, -(-(need.width - (cols - 1) * gap)
-                                       // cols))
-                cell_h = max(cell_h, -(-(need.height - (rows - 1) * gap)
-                                       // rows))
+                width, height = item.CalcMin().Get()
+                width = -(-(width - (cols - 1) * gap) // cols)
+                height = -(-(height - (rows - 1) * gap) // rows)
+                if width > cell_w:
+                    cell_w = width
+                if height > cell_h:
+                    cell_h = height
         return wx.Size(self._cols * (cell_w + gap) - gap,
                        self._rows * (cell_h + gap) - gap)
 
