@@ -20,6 +20,8 @@ set(NUV_TOUCH_INSTALL_DIR "" CACHE PATH
 # thereby holds what an installed site directory holds.
 configure_file(${PROJECT_SOURCE_DIR}/touch/nuv_touch.pyi ${CMAKE_BINARY_DIR}/nuv_touch.pyi COPYONLY)
 configure_file(${PROJECT_SOURCE_DIR}/touch/nuv_touch.pyi ${CMAKE_BINARY_DIR}/nuv_touch-stubs/__init__.pyi COPYONLY)
+# PEP 561's marker of a typed package, empty: the stubs are whole, not partial.
+file(TOUCH ${CMAKE_BINARY_DIR}/nuv_touch-stubs/py.typed)
 
 # The layout and tools modules, listed in this one place: the tools module
 # and the layout package's files (installed as the package nuv_touchui).
@@ -28,11 +30,7 @@ file(GLOB NUV_TOUCH_LAYOUT_PACKAGE CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/layou
 list(JOIN NUV_TOUCH_LAYOUT_MODULES "]] [[" _nuv_modules)
 list(JOIN NUV_TOUCH_LAYOUT_PACKAGE "]] [[" _nuv_package)
 
-# The catalogs are there only when msgfmt was found (see locale/).
-set(_nuv_directories "[[${CMAKE_BINARY_DIR}/nuv_touch-stubs]]")
-if(NUV_TOUCH_LOCALE_DIR)
-  string(APPEND _nuv_directories " [[${NUV_TOUCH_LOCALE_DIR}]]")
-endif()
+set(_nuv_directories "[[${CMAKE_BINARY_DIR}/nuv_touch-stubs]] [[${NUV_TOUCH_LOCALE_DIR}]]")
 
 install(CODE "
 set(NUV_TOUCH_PYTHON [[${Python_EXECUTABLE}]])

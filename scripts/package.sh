@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and checks what users install:
-#   bash scripts/package.sh wheel              the wheel (artifacts/wheel/);
-#       then `pip install .` into a venv, the smoke test, `pip uninstall`
+#   bash scripts/package.sh wheel              the source archive and the
+#       wheel built from it as pip builds one (artifacts/dist/); then that
+#       wheel installed into a venv, the smoke test, `pip uninstall`
 #   bash scripts/package.sh deb SUITE ARCH     python3-nuv-touch for Debian
 #       SUITE on ARCH (artifacts/SUITE-ARCH/), checked by lintian
 #   bash scripts/package.sh install SUITE ARCH [pytest args]
@@ -41,25 +42,30 @@ quietly() {
     "$@" >"$log" 2>&1 || { local status=$?; cat "$log" >&2; return $status; }
 }
 
+# What an index would serve: the source archive, built first so that a file
+# it leaves out fails the wheel's build, which starts from it as pip's does.
 package_wheel() {
     new_work_dir
     copy_checkout "$work/src"
-    (cd "$work/src" && quietly "$work/build.log" env PATH=$DEBIAN_PATH \
-        "$PYTHON" -m build --wheel --no-isolation --outdir "$work/dist")
+    (cd "$work/src" && quietly "$work/sdist.log" env PATH=$DEBIAN_PATH \
+        "$PYTHON" -m build --sdist --no-isolation --outdir "$work/dist")
     "$PYTHON" -m venv --system-site-packages "$work/venv"
-    quietly "$work/pip.log" "$work/venv/bin/pip" install --no-build-isolation "$work/src"
+    local pip=("$work/venv/bin/pip" --disable-pip-version-check --no-input)
+    quietly "$work/wheel.log" "${pip[@]}" wheel --no-deps --no-build-isolation --no-index \
+        --wheel-dir "$work/dist" "$work"/dist/nuv[-_]touch-*.tar.gz
+    quietly "$work/pip.log" "${pip[@]}" install --no-index "$work"/dist/nuv_touch-*.whl
     "$work/venv/bin/python" "$work/src/debian/tests/smoke"
-    quietly "$work/pip.log" "$work/venv/bin/pip" uninstall -y nuv-touch
+    quietly "$work/pip.log" "${pip[@]}" uninstall -y nuv-touch
     local left
     left=$(find "$work/venv" \( -name 'nuv_touch*' -o -name 'nuv_wxtools*' -o -name 'nuv-touch*' \))
     if [ -n "$left" ]; then
         echo "pip uninstall left behind:" "$left" >&2
         return 1
     fi
-    mkdir -p "$ARTIFACTS/wheel"
-    rm -f "$ARTIFACTS"/wheel/*.whl
-    cp "$work"/dist/*.whl "$ARTIFACTS/wheel/"
-    ls "$ARTIFACTS"/wheel/*.whl
+    mkdir -p "$ARTIFACTS/dist"
+    rm -f "$ARTIFACTS"/dist/nuv[-_]touch-*
+    cp "$work"/dist/nuv[-_]touch-* "$ARTIFACTS/dist/"
+    ls -l "$ARTIFACTS"/dist/nuv[-_]touch-*
 }
 
 host_suite() { (. /etc/os-release && echo "$VERSION_CODENAME"); }
@@ -152,7 +158,7 @@ package_install() {
     remove_tree "$scratch"
 }
 
-usage() { sed -n '2,12p' "$0" >&2; exit 2; }
+usage() { sed -n '2,13p' "$0" >&2; exit 2; }
 case "${1:-}" in
     wheel) [ $# -eq 1 ] || usage ;;
     deb|tree) [ $# -eq 3 ] || usage ;;

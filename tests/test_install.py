@@ -16,8 +16,8 @@ from conftest import BUILD_DIR, ROOT, scaled
 PY = f"python{sys.version_info.major}.{sys.version_info.minor}"
 LAYOUT_FILES = sorted(str(path.relative_to(ROOT / "layouts")) for path in (ROOT / "layouts").glob("nuv_touchui/*.py"))
 INSTALLED = ("nuv_touch.pyi", "nuv_wxtools.py", *LAYOUT_FILES, "nuv_touch-stubs/__init__.pyi",
-             "nuv_touch_locale/de/LC_MESSAGES/nuv_touch.mo",
-             "nuv_touch_locale/zh_CN/LC_MESSAGES/nuv_touch.mo")
+             "nuv_touch-stubs/py.typed",
+             *(f"nuv_touch_locale/{language}/LC_MESSAGES/nuv_touch.mo" for language in ("de", "fr", "es", "zh_CN")))
 
 
 def clean_env(**extra):
