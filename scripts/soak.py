@@ -28,25 +28,23 @@ import wx.grid
 
 import nuv_touch
 
-# Tolerances, from the warm-up's end to the last cycle. One object leaked
-# per cycle would show as `cycles` objects or blocks; memory that only
-# fills caches (glib slices, fonts, the X connection's buffers) levels off.
+# Tolerances per 1,000 openings after the warm-up. One object or block
+# leaked per opening shows as 1,000 of them; a native leak of 64 bytes an
+# opening holds 80 bytes of malloc's (its header and rounding), 78 KiB per
+# 1,000 openings. What only fills caches (the key images, glib's slices,
+# fonts, the X connection's buffers) fills in the warm-up and stays.
 TOLERANCE = {
     "windows": 0,        # top-level windows: exactly as many
-    "objects": 100,      # gc-tracked objects
-    "blocks": 1000,      # the interpreter's allocated blocks
-    "rss_kib": 4096,     # resident memory, first quarter of the cycles to last
-    # Resident memory, second quarter to last: once in a while the toolkit
-    # keeps a keyboard's buffer of about a megabyte for good, so the
-    # keyboards' figure varies by up to 1,300 KiB between runs; a leak of a
-    # kilobyte per cycle shows as about 2,400 KiB at CI's 4,000 cycles.
-    "rss_tail_kib": 2048,
+    "objects": 25,       # gc-tracked objects
+    "blocks": 250,       # the interpreter's allocated blocks
+    "rss_kib": 64,       # resident memory, least reading of the first
+                         # quarter to least of the last, over the openings
+                         # between them
 }
 MODAL_LIMIT_S = 10.0
 # Resident memory is read READINGS times, evenly over the cycles, and each
-# quarter's figure is its least reading: the toolkit holds one of a keypad's
-# large buffers (a megabyte and more) for stretches of cycles, now and then,
-# so a single reading may be a megabyte high although nothing stays.
+# quarter's figure is its least reading: a single reading may be high by a
+# buffer that malloc_trim cannot return (a page in use at its end).
 READINGS = 40
 
 
@@ -262,7 +260,12 @@ def figures():
             "blocks": sys.getallocatedblocks(), "rss_kib": resident_kib()}
 
 
-def soak(kind_class, frame, cycles, warmup):
+def least(readings):
+    """The (opening, KiB) of the least reading."""
+    return min(readings, key=lambda reading: reading[1])
+
+
+def soak(kind_class, frame, cycles, warmup, report_every=0):
     driver = ModalDriver()
     kind = kind_class(frame, driver)
     wrong = 0
@@ -278,25 +281,33 @@ def soak(kind_class, frame, cycles, warmup):
         pump()
         if (i + 1) % every == 0:
             gc.collect()
-            quarters[min(4 * i // cycles, 3)].append(resident_kib())
+            quarters[min(4 * i // cycles, 3)].append((i + 1, resident_kib()))
+        if report_every and (i + 1) % report_every == 0:
+            print("    %-22s %7d openings  %8d KiB resident  %6.0f s" % (
+                kind.name, i + 1, resident_kib(), time.monotonic() - began), flush=True)
     seconds, cpu = time.monotonic() - began, time.process_time() - cpu
     end = figures()
-    first, second, _, last = (min(q, default=start["rss_kib"]) for q in quarters)
-    start["rss_kib"], end["rss_kib"] = first, last
     kind.close()
 
-    growth = {key: end[key] - start[key] for key in start}
-    growth["rss_tail_kib"] = last - second
-    failures = [key for key, limit in TOLERANCE.items() if growth[key] > limit]
+    # Per 1,000 openings: the counts over all the openings measured, the
+    # resident memory between the least readings of the first and the
+    # last quarter (a leak's least reading is at a quarter's start).
+    (first_at, first), (last_at, last) = (least(q or [(0, start["rss_kib"])]) for q in (quarters[0], quarters[3]))
+    start["rss_kib"], end["rss_kib"] = first, last
+    spans = {key: cycles for key in start}
+    spans["rss_kib"] = max(1, last_at - first_at)
+    rate = {key: 1000.0 * (end[key] - start[key]) / spans[key] for key in start}
+    rate["windows"] = end["windows"] - start["windows"]
+    failures = [key for key, limit in TOLERANCE.items() if rate[key] > limit]
     if wrong or driver.stuck:
         failures.append("%d wrong result(s), %d keypad(s) not confirmed" % (wrong, driver.stuck))
     print("%-22s %6d cycles in %7.1f s (%5.1f ms/cycle wall, %5.1f ms cpu)" % (
         kind.name, cycles, seconds, 1000 * seconds / cycles, 1000 * cpu / cycles))
-    for key in ("windows", "objects", "blocks", "rss_kib"):
-        print("    %-13s before %9d  after %9d  growth %+7d  (tolerance %d)" % (
-            key, start[key], end[key], growth[key], TOLERANCE[key]))
-    print("    %-13s second quarter to last                %+7d  (tolerance %d)" % (
-        "rss_tail_kib", growth["rss_tail_kib"], TOLERANCE["rss_tail_kib"]))
+    print("    %-8s before %9d  after %9d  growth %+8d  over %6d openings" % (
+        "windows", start["windows"], end["windows"], end["windows"] - start["windows"], cycles))
+    for key in ("objects", "blocks", "rss_kib"):
+        print("    %-8s before %9d  after %9d  growth %+8d  over %6d openings: %+8.1f per 1,000 (tolerance %d)" % (
+            key, start[key], end[key], end[key] - start[key], spans[key], rate[key], TOLERANCE[key]))
     print("    %s" % ("FAIL: " + ", ".join(failures) if failures else "flat"))
     sys.stdout.flush()
     return not failures
@@ -306,6 +317,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--cycles", type=int, default=int(os.environ.get("NUV_TOUCH_SOAK_CYCLES", "10000")))
     parser.add_argument("--warmup", type=int, default=300)
+    parser.add_argument("--report-every", type=int, default=0, metavar="N",
+                        help="print resident memory every N openings")
     parser.add_argument("kinds", nargs="*", help="kinds to run (default: all the module has)")
     options = parser.parse_args()
 
@@ -321,8 +334,10 @@ def main():
     unknown = set(options.kinds) - {k.name for k in KINDS}
     if unknown:
         parser.error("unknown kind(s): %s" % ", ".join(sorted(unknown)))
-    print("tolerances: %s" % ", ".join("%s %+d" % item for item in TOLERANCE.items()))
-    ok = all([soak(k, frame, options.cycles, options.warmup) for k in chosen])
+    print("tolerances per opening after the warm-up: top-level windows 0, gc objects %g, allocated blocks %g, "
+          "resident memory %g bytes" % (TOLERANCE["objects"] / 1000, TOLERANCE["blocks"] / 1000,
+                                        TOLERANCE["rss_kib"] * 1.024))
+    ok = all([soak(k, frame, options.cycles, options.warmup, options.report_every) for k in chosen])
     if boxes:
         print("FAIL: %d error box(es), first: %r" % (len(boxes), boxes[0]))
         ok = False
