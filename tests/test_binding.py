@@ -271,9 +271,14 @@ def test_grid_owner_is_asked_and_told_and_may_veto(grid):
     events.clear()
     edit(lambda: double_click_cell(grid, 1, 2), confirm)  # unchanged: as wx's own editor, nothing
     assert events == []
-    grid.Bind(wx.grid.EVT_GRID_CELL_CHANGING, lambda event: event.Veto())
+    veto = lambda event: event.Veto()  # noqa: E731
+    grid.Bind(wx.grid.EVT_GRID_CELL_CHANGING, veto)
     edit(lambda: double_click_cell(grid, 1, 2), type_digits("3"), confirm)
     assert grid.GetCellValue(1, 2) == "12" and events == []
+    grid.Unbind(wx.grid.EVT_GRID_CELL_CHANGING, handler=veto)
+    grid.Bind(wx.grid.EVT_GRID_CELL_CHANGED, veto)  # an application older than CHANGING
+    edit(lambda: double_click_cell(grid, 1, 2), type_digits("4"), confirm)
+    assert grid.GetCellValue(1, 2) == "12" and [name for name, *_ in events] == ["changing"]
 
 
 @pytest.mark.parametrize("make, shown", [
@@ -345,6 +350,14 @@ def test_nested_activation_leaves_the_outer_edit_its_cell(grid):
 
     run_modal(lambda: double_click_cell(grid, 0, 0), nested_activation, type_digits("2"), confirm)
     assert (grid.GetCellValue(0, 0), grid.GetCellValue(3, 3)) == ("12", "9")
+
+    def asked_with_a_nested_loop(event):  # the owner's handler opens the field again
+        grid.Unbind(wx.grid.EVT_GRID_CELL_CHANGING)
+        run_modal(lambda: double_click_cell(grid, 3, 3), cancel)
+
+    grid.Bind(wx.grid.EVT_GRID_CELL_CHANGING, asked_with_a_nested_loop)
+    run_modal(lambda: double_click_cell(grid, 0, 0), type_digits("3"), confirm)
+    assert (grid.GetCellValue(0, 0), grid.GetCellValue(3, 3)) == ("123", "9")
 
 
 def test_substituted_keypad_showing_the_text_normalised_opens(frame, monkeypatch):

@@ -132,8 +132,8 @@ bool send_grid(py::handle grid, const char* type, py::handle row, py::handle col
 // EVT_TEXT_ENTER. A spin control tells its new value (EVT_SPINCTRL,
 // EVT_SPINCTRLDOUBLE) when it changed. A grid cell is asked first
 // (EVT_GRID_CELL_CHANGING carries the new text; a veto keeps the cell) and
-// told after (EVT_GRID_CELL_CHANGED carries the old text), when its text
-// changes, as wx's own cell editor does. Labels, buttons and the
+// told after (EVT_GRID_CELL_CHANGED carries the old text; a veto puts it
+// back), when its text changes, as wx's own cell editor does. Labels, buttons and the
 // application's own objects have no change event and get none.
 class ChangeNotice {
 public:
@@ -159,7 +159,10 @@ public:
         if (kind_ == Notified::text) {
             send_text_enter(ctrl_);
         } else if (kind_ == Notified::grid) {
-            if (changed_) send_grid(ctrl_, "wxEVT_GRID_CELL_CHANGED", row_, column_, before_);
+            // A veto of the change already made puts the old text back, as
+            // wx's own editor does for applications older than CHANGING.
+            if (changed_ && !send_grid(ctrl_, "wxEVT_GRID_CELL_CHANGED", row_, column_, before_))
+                call_method(ctrl_, "SetCellValue", row_, column_, before_);
         } else if (py::object value = call_method(ctrl_, "GetValue"); !equals(value, before_)) {
             if (kind_ == Notified::spin) send_spin(ctrl_, value);
             if (kind_ == Notified::spin_double) send_spin_double(ctrl_, value);
@@ -229,10 +232,14 @@ void edit_in_keypad(py::handle proxy, py::handle event, const KeypadUse& keypad)
     if (entry) {
         opened.address_again(field);
         notice.emplace(field, entry);
-        if (notice->allowed(entry))
+        if (notice->allowed(entry)) {
+            // The owner's handlers may have moved the adapter (a nested loop
+            // in which the field was opened again).
+            opened.address_again(field);
             call_method(field, "set_string", entry);
-        else
+        } else {
             notice.reset();
+        }
     }
     dialog.destroy();
     if (notice) notice->tell();
