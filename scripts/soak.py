@@ -16,6 +16,7 @@ that the module has). Exit status 1 when a figure is outside its
 tolerance or a cycle gave a wrong result. Run it through scripts/soak.sh.
 """
 import argparse
+import array
 import ctypes
 import ctypes.util
 import gc
@@ -260,11 +261,6 @@ def figures():
             "blocks": sys.getallocatedblocks(), "rss_kib": resident_kib()}
 
 
-def least(readings):
-    """The (opening, KiB) of the least reading."""
-    return min(readings, key=lambda reading: reading[1])
-
-
 def soak(kind_class, frame, cycles, warmup, report_every=0):
     driver = ModalDriver()
     kind = kind_class(frame, driver)
@@ -273,15 +269,19 @@ def soak(kind_class, frame, cycles, warmup, report_every=0):
         wrong += not kind.cycle(i)
         pump()
     start = figures()
-    began, cpu = time.monotonic(), time.process_time()
+    # The readings go into arrays made now: an object the soak kept from
+    # the openings measured would hold on to a block of the interpreter's
+    # memory that the keypads used and freed, a megabyte at a time.
     every = max(1, cycles // READINGS)
-    quarters = [[], [], [], []]
+    taken = cycles // every
+    openings, readings = array.array("q", [0]) * taken, array.array("q", [0]) * taken
+    began, cpu = time.monotonic(), time.process_time()
     for i in range(cycles):
         wrong += not kind.cycle(i)
         pump()
-        if (i + 1) % every == 0:
+        if (i + 1) % every == 0 and (i + 1) // every <= taken:
             gc.collect()
-            quarters[min(4 * i // cycles, 3)].append((i + 1, resident_kib()))
+            openings[(i + 1) // every - 1], readings[(i + 1) // every - 1] = i + 1, resident_kib()
         if report_every and (i + 1) % report_every == 0:
             print("    %-22s %7d openings  %8d KiB resident  %6.0f s" % (
                 kind.name, i + 1, resident_kib(), time.monotonic() - began), flush=True)
@@ -290,12 +290,16 @@ def soak(kind_class, frame, cycles, warmup, report_every=0):
     kind.close()
 
     # Per 1,000 openings: the counts over all the openings measured, the
-    # resident memory between the least readings of the first and the
-    # last quarter (a leak's least reading is at a quarter's start).
-    (first_at, first), (last_at, last) = (least(q or [(0, start["rss_kib"])]) for q in (quarters[0], quarters[3]))
-    start["rss_kib"], end["rss_kib"] = first, last
+    # resident memory from the least reading of the first quarter to the
+    # least of the last, over the openings between them (a leak's least
+    # reading is at a quarter's start; a single reading may be high by a
+    # page malloc could not return).
+    quarter = max(1, taken // 4)
+    first = min(range(quarter), key=readings.__getitem__)
+    last = min(range(taken - quarter, taken), key=readings.__getitem__)
+    start["rss_kib"], end["rss_kib"] = readings[first], readings[last]
     spans = {key: cycles for key in start}
-    spans["rss_kib"] = max(1, last_at - first_at)
+    spans["rss_kib"] = max(1, openings[last] - openings[first])
     rate = {key: 1000.0 * (end[key] - start[key]) / spans[key] for key in start}
     rate["windows"] = end["windows"] - start["windows"]
     failures = [key for key, limit in TOLERANCE.items() if rate[key] > limit]
