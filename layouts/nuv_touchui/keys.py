@@ -443,10 +443,11 @@ class _Cache:
 # Caption sizes and key images by everything that shows on them: measuring
 # and drawing text are most of what a key costs to lay out and paint, and
 # the same keys come back in every keypad. Both caches are bounded in bytes
-# (a key image costs its pixels at four bytes each). The keypads' images
-# take about a megabyte at 1280x1024, twice that once every key has been
-# pressed: 4 MiB keeps them all, and a theme change or a new size pushes
-# the oldest images out instead of adding to them.
+# (a key image costs its pixels at four bytes each). The images of the
+# three keypads, every panel of keys of the keyboard, every key drawn
+# pressed as well, take 3.4 MiB at 1280x1024: 4 MiB keeps them all, and a
+# theme change or a new size pushes the oldest images out instead of
+# adding to them.
 _TEXT_SIZES = _Cache(256 * 1024, lambda key, size: 160 + 4 * len(key[0]))
 _KEY_IMAGES = _Cache(4 * 1024 * 1024,
                      lambda look, image: 4 * look[0][0] * look[0][1])
