@@ -11,9 +11,10 @@ sequence no window is left.
 
 The sequences run on a worker thread; each of its steps runs on the GUI
 thread inside the innermost modal loop (wx.CallAfter), as a host's timer
-would, so that the sequence goes on while keypads are open. The number of
-sequences follows NUV_TOUCH_FUZZ_EXAMPLES (a sixth of it, at least three);
-for a longer run under valgrind see the README's hardening table.
+would, so that the sequence goes on while keypads are open. It runs
+NUV_TOUCH_FUZZ_EXAMPLES sequences (30 unless told, at least three) of up to
+NUV_TOUCH_HOST_STEPS steps (25); for a longer run under valgrind see the
+README's hardening table.
 """
 import os
 import threading
