@@ -16,6 +16,7 @@ that the module has). Exit status 1 when a figure is outside its
 tolerance or a cycle gave a wrong result. Run it through scripts/soak.sh.
 """
 import argparse
+import array
 import ctypes
 import ctypes.util
 import gc
@@ -28,25 +29,26 @@ import wx.grid
 
 import nuv_touch
 
-# Tolerances, from the warm-up's end to the last cycle. One object leaked
-# per cycle would show as `cycles` objects or blocks; memory that only
-# fills caches (glib slices, fonts, the X connection's buffers) levels off.
+# Tolerances per 1,000 openings after the warm-up. One object or block
+# leaked per opening shows as 1,000 of them; a native leak of 64 bytes an
+# opening holds 80 bytes of malloc's (its header and rounding), 78 KiB per
+# 1,000 openings, in every stretch of openings.
 TOLERANCE = {
     "windows": 0,        # top-level windows: exactly as many
-    "objects": 100,      # gc-tracked objects
-    "blocks": 1000,      # the interpreter's allocated blocks
-    "rss_kib": 4096,     # resident memory, first quarter of the cycles to last
-    # Resident memory, second quarter to last: once in a while the toolkit
-    # keeps a keyboard's buffer of about a megabyte for good, so the
-    # keyboards' figure varies by up to 1,300 KiB between runs; a leak of a
-    # kilobyte per cycle shows as about 2,400 KiB at CI's 4,000 cycles.
-    "rss_tail_kib": 2048,
+    "objects": 25,       # gc-tracked objects
+    "blocks": 250,       # the interpreter's allocated blocks
+    "rss_kib": 64,       # resident memory: the median of its rates over
+                         # the three stretches between the quarters' least
+                         # readings, so that a leak fails in any of them
 }
+# What the toolkit may take once, in one stretch, and keep: a buffer of a
+# few hundred KiB after some thousand openings, now and then (glib's and
+# the X connection's pools). More in one step fails as well.
+RSS_STEP_KIB = 1024
 MODAL_LIMIT_S = 10.0
 # Resident memory is read READINGS times, evenly over the cycles, and each
-# quarter's figure is its least reading: the toolkit holds one of a keypad's
-# large buffers (a megabyte and more) for stretches of cycles, now and then,
-# so a single reading may be a megabyte high although nothing stays.
+# quarter's figure is its least reading: a single reading may be high by a
+# buffer that malloc_trim cannot return (a page in use at its end).
 READINGS = 40
 
 
@@ -59,6 +61,19 @@ def _malloc_trim():
 
 
 MALLOC_TRIM = _malloc_trim()
+
+
+def fix_mmap_threshold():
+    """glibc maps a block of 128 KiB and more by itself, until the first
+    such block is freed; then it raises that threshold to the block's size
+    and takes the keyboard's buffers (a megabyte each) from the heap, where
+    they leave a megabyte resident at some point in the first thousands of
+    openings. Kept at 128 KiB (mallopt M_MMAP_THRESHOLD), every freed
+    buffer goes back at once and the figures show what stays."""
+    try:
+        ctypes.CDLL(ctypes.util.find_library("c")).mallopt(-3, 128 * 1024)
+    except (OSError, AttributeError, TypeError):
+        pass
 
 
 def resident_kib():
@@ -262,7 +277,7 @@ def figures():
             "blocks": sys.getallocatedblocks(), "rss_kib": resident_kib()}
 
 
-def soak(kind_class, frame, cycles, warmup):
+def soak(kind_class, frame, cycles, warmup, report_every=0):
     driver = ModalDriver()
     kind = kind_class(frame, driver)
     wrong = 0
@@ -270,33 +285,54 @@ def soak(kind_class, frame, cycles, warmup):
         wrong += not kind.cycle(i)
         pump()
     start = figures()
-    began, cpu = time.monotonic(), time.process_time()
+    # The readings go into arrays made now: an object the soak kept from
+    # the openings measured would hold on to a block of the interpreter's
+    # memory that the keypads used and freed, a megabyte at a time.
     every = max(1, cycles // READINGS)
-    quarters = [[], [], [], []]
+    taken = cycles // every
+    openings, readings = array.array("q", [0]) * taken, array.array("q", [0]) * taken
+    began, cpu = time.monotonic(), time.process_time()
     for i in range(cycles):
         wrong += not kind.cycle(i)
         pump()
-        if (i + 1) % every == 0:
+        if (i + 1) % every == 0 and (i + 1) // every <= taken:
             gc.collect()
-            quarters[min(4 * i // cycles, 3)].append(resident_kib())
+            openings[(i + 1) // every - 1], readings[(i + 1) // every - 1] = i + 1, resident_kib()
+        if report_every and (i + 1) % report_every == 0:
+            print("    %-22s %7d openings  %8d KiB resident  %6.0f s" % (
+                kind.name, i + 1, resident_kib(), time.monotonic() - began), flush=True)
     seconds, cpu = time.monotonic() - began, time.process_time() - cpu
     end = figures()
-    first, second, _, last = (min(q, default=start["rss_kib"]) for q in quarters)
-    start["rss_kib"], end["rss_kib"] = first, last
     kind.close()
 
-    growth = {key: end[key] - start[key] for key in start}
-    growth["rss_tail_kib"] = last - second
-    failures = [key for key, limit in TOLERANCE.items() if growth[key] > limit]
+    # Per 1,000 openings: the counts over all the openings measured; the
+    # resident memory over each stretch between the least readings of two
+    # quarters after another (a leak's least reading is at a quarter's
+    # start; a single reading may be high by a page malloc could not
+    # return).
+    quarter = max(1, taken // 4)
+    least = [min(range(q * quarter, min(taken, (q + 1) * quarter)), key=readings.__getitem__) for q in range(4)]
+    steps = [(readings[b] - readings[a], max(1, openings[b] - openings[a])) for a, b in zip(least, least[1:])]
+    start["rss_kib"], end["rss_kib"] = readings[least[0]], readings[least[-1]]
+    spans = {key: cycles for key in start}
+    spans["rss_kib"] = max(1, openings[least[-1]] - openings[least[0]])
+    rate = {key: 1000.0 * (end[key] - start[key]) / spans[key] for key in start}
+    rate["windows"] = end["windows"] - start["windows"]
+    rate["rss_kib"] = sorted(1000.0 * grown / span for grown, span in steps)[1]
+    failures = [key for key, limit in TOLERANCE.items() if rate[key] > limit]
+    if max(grown for grown, _ in steps) > RSS_STEP_KIB:
+        failures.append("rss_kib: a step of more than %d KiB" % RSS_STEP_KIB)
     if wrong or driver.stuck:
         failures.append("%d wrong result(s), %d keypad(s) not confirmed" % (wrong, driver.stuck))
     print("%-22s %6d cycles in %7.1f s (%5.1f ms/cycle wall, %5.1f ms cpu)" % (
         kind.name, cycles, seconds, 1000 * seconds / cycles, 1000 * cpu / cycles))
-    for key in ("windows", "objects", "blocks", "rss_kib"):
-        print("    %-13s before %9d  after %9d  growth %+7d  (tolerance %d)" % (
-            key, start[key], end[key], growth[key], TOLERANCE[key]))
-    print("    %-13s second quarter to last                %+7d  (tolerance %d)" % (
-        "rss_tail_kib", growth["rss_tail_kib"], TOLERANCE["rss_tail_kib"]))
+    print("    %-8s before %9d  after %9d  growth %+8d  over %6d openings" % (
+        "windows", start["windows"], end["windows"], end["windows"] - start["windows"], cycles))
+    for key in ("objects", "blocks", "rss_kib"):
+        print("    %-8s before %9d  after %9d  growth %+8d  over %6d openings: %+8.1f per 1,000 (tolerance %d)" % (
+            key, start[key], end[key], end[key] - start[key], spans[key], rate[key], TOLERANCE[key]))
+    print("    %-8s by stretch: %s KiB (median above; at most %d KiB in one)" % (
+        "rss_kib", ", ".join("%+d over %d" % step for step in steps), RSS_STEP_KIB))
     print("    %s" % ("FAIL: " + ", ".join(failures) if failures else "flat"))
     sys.stdout.flush()
     return not failures
@@ -306,9 +342,12 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--cycles", type=int, default=int(os.environ.get("NUV_TOUCH_SOAK_CYCLES", "10000")))
     parser.add_argument("--warmup", type=int, default=300)
+    parser.add_argument("--report-every", type=int, default=0, metavar="N",
+                        help="print resident memory every N openings")
     parser.add_argument("kinds", nargs="*", help="kinds to run (default: all the module has)")
     options = parser.parse_args()
 
+    fix_mmap_threshold()
     app = wx.App(False)
     # Error boxes would need a person: count them as failures instead.
     boxes = []
@@ -321,8 +360,10 @@ def main():
     unknown = set(options.kinds) - {k.name for k in KINDS}
     if unknown:
         parser.error("unknown kind(s): %s" % ", ".join(sorted(unknown)))
-    print("tolerances: %s" % ", ".join("%s %+d" % item for item in TOLERANCE.items()))
-    ok = all([soak(k, frame, options.cycles, options.warmup) for k in chosen])
+    print("tolerances per opening after the warm-up: top-level windows 0, gc objects %g, allocated blocks %g, "
+          "resident memory %g bytes (the median of three stretches; at most %d KiB in one)" % (
+              TOLERANCE["objects"] / 1000, TOLERANCE["blocks"] / 1000, TOLERANCE["rss_kib"] * 1.024, RSS_STEP_KIB))
+    ok = all([soak(k, frame, options.cycles, options.warmup, options.report_every) for k in chosen])
     if boxes:
         print("FAIL: %d error box(es), first: %r" % (len(boxes), boxes[0]))
         ok = False

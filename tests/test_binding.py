@@ -227,10 +227,12 @@ def heard(window):
         return handler
 
     cell = lambda e: (e.GetRow(), e.GetCol(), e.GetString())
+    spin = lambda e: (e.GetPosition(), e.GetString())
+    spin_double = lambda e: (e.GetValue(), e.GetString())
     for binder, name, read in ((wx.EVT_TEXT, "text", wx.CommandEvent.GetString),
                                (wx.EVT_TEXT_ENTER, "enter", wx.CommandEvent.GetString),
-                               (wx.EVT_SPINCTRL, "spin", wx.SpinEvent.GetPosition),
-                               (wx.EVT_SPINCTRLDOUBLE, "spin", wx.SpinDoubleEvent.GetValue),
+                               (wx.EVT_SPINCTRL, "spin", spin),
+                               (wx.EVT_SPINCTRLDOUBLE, "spin", spin_double),
                                (wx.grid.EVT_GRID_CELL_CHANGING, "changing", cell),
                                (wx.grid.EVT_GRID_CELL_CHANGED, "changed", cell)):
         window.Bind(binder, record(name, read))
@@ -245,8 +247,8 @@ def heard(window):
     (lambda p: wx.ComboBox(p, value="1", choices=["7"], style=wx.TE_PROCESS_ENTER),
      [("text", "12", True, 1), ("enter", "12", True, 0)]),
     (lambda p: wx.TextCtrl(p, value="1"), [("text", "12", True, 1)]),
-    (lambda p: wx.SpinCtrl(p, min=0, max=100, initial=1), [("spin", 12, True, 0)]),
-    (lambda p: wx.SpinCtrlDouble(p, min=0, max=100, initial=1), [("spin", 12.0, True, 0)]),
+    (lambda p: wx.SpinCtrl(p, min=0, max=100, initial=1), [("spin", (12, "12"), True, 0)]),
+    (lambda p: wx.SpinCtrlDouble(p, min=0, max=100, initial=1, inc=0.5), [("spin", (12.0, "12.0"), True, 0)]),
     (lambda p: wx.StaticText(p, label="1"), []),
     (lambda p: wx.Button(p, label="1"), []),
 ], ids=["text-enter", "combo-enter", "text", "spin", "spin-double", "label", "button"])
@@ -271,27 +273,41 @@ def test_grid_owner_is_asked_and_told_and_may_veto(grid):
     events.clear()
     edit(lambda: double_click_cell(grid, 1, 2), confirm)  # unchanged: as wx's own editor, nothing
     assert events == []
-    grid.Bind(wx.grid.EVT_GRID_CELL_CHANGING, lambda event: event.Veto())
+    veto = lambda event: event.Veto()  # noqa: E731
+    grid.Bind(wx.grid.EVT_GRID_CELL_CHANGING, veto)
     edit(lambda: double_click_cell(grid, 1, 2), type_digits("3"), confirm)
     assert grid.GetCellValue(1, 2) == "12" and events == []
+    grid.Unbind(wx.grid.EVT_GRID_CELL_CHANGING, handler=veto)
+    grid.Bind(wx.grid.EVT_GRID_CELL_CHANGED, veto)  # an application older than CHANGING
+    edit(lambda: double_click_cell(grid, 1, 2), type_digits("4"), confirm)
+    assert grid.GetCellValue(1, 2) == "12" and [name for name, *_ in events] == ["changing"]
 
 
-@pytest.mark.parametrize("make, shown", [
-    (lambda p: wx.SpinCtrl(p, min=0, max=1000, initial=5), ("0", "1000")),
-    (lambda p: wx.SpinCtrlDouble(p, min=-2.5, max=1000, initial=5), ("-2.5", "1000.0")),
+# Each: the control, the bounds its keypad shows, an entry it would round
+# and one it holds exactly.
+@pytest.mark.parametrize("make, shown, rounded, exact", [
+    (lambda p: wx.SpinCtrl(p, min=0, max=1000, initial=5), ("0", "1000"), "2.5", ("3.0", 3)),
+    (lambda p: wx.SpinCtrlDouble(p, min=-2.5, max=1000, initial=5, inc=0.01), ("-2.5", "1000.0"), "1.257",
+     ("1.250", 1.25)),
 ], ids=["spin", "spin-double"])
-def test_spin_control_range_is_checked_in_the_keypad(frame, message_boxes, make, shown):
+def test_spin_control_range_is_checked_in_the_keypad(frame, message_boxes, make, shown, rounded, exact):
     ctrl = make(frame)
     proxy = nuv_touch.DigitKeypadProxy(ctrl, mode=nuv_touch.KEYPAD_MODE_FLOAT, maximum=2000)
     seen = []
     edit(lambda: tap(ctrl), lambda d: seen.append((d.ui_minimum.GetLabel(), d.ui_maxmum.GetLabel())),
-         lambda d: d.SetValue("1500"), confirm, cancel)  # the control would clamp it to 1000
-    assert message_boxes.messages == ["Number value is out of range. Please input again."]
+         lambda d: d.SetValue("1500"), confirm,  # the control would clamp it to 1000
+         lambda d: d.SetValue(rounded), confirm, cancel)  # and round this one
+    assert message_boxes.messages == ["Number value is out of range. Please input again.",
+                                      "Invalid number format. Please input again."]
     assert seen == [shown] and ctrl.GetValue() == 5
+    edit(lambda: tap(ctrl), lambda d: d.SetValue(exact[0]), confirm)
+    assert ctrl.GetValue() == exact[1]
+    message_boxes.clear()
     assert (proxy.minimum, proxy.maximum) == (-math.inf, 2000.0)
     proxy.maximum = 7
     edit(lambda: tap(ctrl), lambda d: d.SetValue("8"), confirm, cancel)  # the proxy's bound is tighter
-    assert len(message_boxes) == 2 and ctrl.GetValue() == 5
+    assert message_boxes.messages == ["Number value is out of range. Please input again."]
+    assert ctrl.GetValue() == exact[1]
 
 
 # ---------------------------------------------------------------- proxy: numbers
@@ -345,6 +361,14 @@ def test_nested_activation_leaves_the_outer_edit_its_cell(grid):
 
     run_modal(lambda: double_click_cell(grid, 0, 0), nested_activation, type_digits("2"), confirm)
     assert (grid.GetCellValue(0, 0), grid.GetCellValue(3, 3)) == ("12", "9")
+
+    def asked_with_a_nested_loop(event):  # the owner's handler opens the field again
+        grid.Unbind(wx.grid.EVT_GRID_CELL_CHANGING)
+        run_modal(lambda: double_click_cell(grid, 3, 3), cancel)
+
+    grid.Bind(wx.grid.EVT_GRID_CELL_CHANGING, asked_with_a_nested_loop)
+    run_modal(lambda: double_click_cell(grid, 0, 0), type_digits("3"), confirm)
+    assert (grid.GetCellValue(0, 0), grid.GetCellValue(3, 3)) == ("123", "9")
 
 
 def test_substituted_keypad_showing_the_text_normalised_opens(frame, monkeypatch):

@@ -6,7 +6,7 @@ import pytest
 import wx
 
 import nuv_touchui
-from nuv_touchui import KeyButton
+from nuv_touchui import KeyButton, keys
 from nuv_wxtools import window_fit_layout
 from conftest import click, pump, run_modal, send_key, wait_until
 
@@ -522,6 +522,40 @@ class TestDrawnKeys:
             assert _face(seven) == wx.Colour(255, 128, 0)
         finally:
             d.Destroy()
+
+    def test_key_images_follow_the_theme_within_their_budget(
+            self, make, monkeypatch):
+        d = make(nuv_touchui.DigitKeypad, show=True)
+        seven = d.m_button2
+
+        def drawn_face():
+            rect = seven.GetRect()
+            bitmap = wx.Bitmap(rect.right + 1, rect.bottom + 1)
+            dc = wx.MemoryDC(bitmap)
+            seven.draw(dc, False, wx.WHITE)  # through the image cache
+            dc.SelectObject(wx.NullBitmap)
+            image = bitmap.ConvertToImage()
+            x, y = rect.x + rect.width // 6, rect.y + rect.height // 2
+            return wx.Colour(image.GetRed(x, y), image.GetGreen(x, y),
+                             image.GetBlue(x, y))
+
+        before = drawn_face()
+        system = wx.SystemSettings.GetColour
+        monkeypatch.setattr(wx.SystemSettings, "GetColour", lambda which: (
+            wx.Colour(0, 0, 100) if which == wx.SYS_COLOUR_BTNFACE
+            else system(which)))
+        keys.forget_theme()  # as a theme change does
+        try:
+            assert drawn_face() != before  # a new theme is a new image
+        finally:
+            monkeypatch.undo()
+            keys.forget_theme()
+        images = keys._KEY_IMAGES
+        assert 0 < images.held <= 4 * 1024 * 1024
+        small = type(images)(100, lambda key, value: value)
+        for key, cost in enumerate([40, 40, 30, 200, 50]):
+            assert small.get(key, lambda _: cost) == cost
+        assert list(small._entries) == [2, 4] and small.held == 80
 
 
 @pytest.mark.parametrize("room, width", [

@@ -1,6 +1,7 @@
 """A keypad whose owner window or bound control is destroyed while it is
 open, under valgrind: wx is not instrumented for AddressSanitizer, and its
-ShowModal goes on using the dialog after the modal loop ends.
+ShowModal goes on using the dialog after the modal loop ends. On request,
+the stateful test of host patterns too, as long as asked.
 
 Slow (about a minute): runs only when selected, `pytest -m valgrind`, and
 is skipped when valgrind is not installed, except under CI.
@@ -40,20 +41,42 @@ def invalid_accesses(log):
     return found
 
 
-def test_destroyed_owner_or_control_ends_the_keypad_cleanly(tmp_path):
+def under_valgrind(tmp_path, args, timeout, **env):
+    """Runs the interpreter with `args` under valgrind: (the finished
+    process, its output, the invalid accesses found)."""
     env = dict(os.environ, PYTHONMALLOC="malloc",
-               PYTHONPATH=os.pathsep.join([str(Path(nuv_touch.__file__).parent), *sys.path]))
+               PYTHONPATH=os.pathsep.join([str(Path(nuv_touch.__file__).parent), *sys.path]), **env)
     env.pop("LD_PRELOAD", None)
     done = subprocess.run(
         ["valgrind", "--error-exitcode=0", "--leak-check=no", "--num-callers=40", "--xml=yes",
          "--xml-file=%s" % (tmp_path / "valgrind.%p.xml"), "--suppressions=%s" % SUPPRESSIONS,
-         sys.executable, str(TESTS_DIR / "valgrind_scenarios.py")],
-        env=env, capture_output=True, text=True, timeout=900)
-    output = done.stdout + done.stderr
+         sys.executable, *args],
+        env=env, capture_output=True, text=True, timeout=timeout)
+    found = [access for log in tmp_path.glob("valgrind.*.xml") for access in invalid_accesses(log)]
+    return done, done.stdout + done.stderr, found
+
+
+def test_destroyed_owner_or_control_ends_the_keypad_cleanly(tmp_path):
+    done, output, found = under_valgrind(tmp_path, [str(TESTS_DIR / "valgrind_scenarios.py")], timeout=900)
     assert done.returncode == 0, output
     for line in ("prompt_owner_destroyed None", "proxy_owner_destroyed frame gone",
-                 "proxy_owner_closed frame gone", "control_destroyed written []"):
+                 "proxy_owner_closed frame gone", "control_destroyed written []", "form_rebuilt fields ['new']",
+                 "nested_prompts_owner_destroyed [('inner', None), ('outer', None)]"):
         assert line in done.stdout, output
     assert "g_signal_handler_disconnect" not in output
-    found = [access for log in tmp_path.glob("valgrind.*.xml") for access in invalid_accesses(log)]
+    assert not found, "\n".join(found)
+
+
+# The stateful test of host patterns, as long as asked (hours for a
+# hundred sequences): only when NUV_TOUCH_VALGRIND_HOST_EXAMPLES is set.
+HOST_EXAMPLES = os.environ.get("NUV_TOUCH_VALGRIND_HOST_EXAMPLES")
+
+
+@pytest.mark.skipif(not HOST_EXAMPLES, reason="set NUV_TOUCH_VALGRIND_HOST_EXAMPLES for this long run")
+def test_host_patterns_under_valgrind(tmp_path):
+    done, output, found = under_valgrind(
+        tmp_path, ["-m", "pytest", "-p", "no:cacheprovider", "-p", "no:xvfb", "-q", "-x",
+                   str(TESTS_DIR / "test_host_patterns.py")],
+        timeout=48 * 3600, NUV_TOUCH_FUZZ_EXAMPLES=HOST_EXAMPLES, NUV_TOUCH_TIME_SCALE="30")
+    assert done.returncode == 0, output
     assert not found, "\n".join(found)

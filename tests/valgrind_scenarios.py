@@ -3,7 +3,10 @@ open, as a script of its own: tests/test_valgrind.py runs it under valgrind,
 which sees what the toolkit does with freed memory.
 
 A real tap (XTest pointer events) opens each proxy's keypad; a timer then
-destroys or closes the owner, or destroys the control and confirms. Each
+destroys or closes the owner, destroys the control and confirms, or
+rebuilds the form (the owner's children destroyed, a new field made). Two
+prompts on one frame, the second opened in the first's loop, see the frame
+destroyed. Each
 scenario prints its name and what came of it; exit status 1 when an
 exception was raised, also from a wx handler.
 
@@ -33,11 +36,12 @@ def open_keypads():
     return [w for w in wx.GetTopLevelWindows() if isinstance(w, wx.Dialog) and w and w.IsModal()]
 
 
-def when_open(action):
-    """Calls action(keypad) from the modal loop once a keypad is open."""
+def when_open(action, count=1):
+    """Calls action(keypad) from the modal loop once `count` keypads are
+    open, with the innermost."""
     def poll():
         keypads = open_keypads()
-        if keypads:
+        if len(keypads) >= count:
             action(keypads[-1])
         else:
             wx.CallLater(50, poll)
@@ -103,8 +107,37 @@ def control_destroyed():
     return "written %r" % written
 
 
+def form_rebuilt():
+    frame, field = bound_field(wx.TextCtrl)
+    panel, built = field.GetParent(), []
+
+    def rebuild(keypad):
+        keypad.SetValue("34")
+        panel.DestroyChildren()
+        built.append(wx.TextCtrl(panel, value="new"))
+    tap_and_then(field, rebuild)
+    pump_until(lambda: built)
+    texts = [child.GetValue() for child in panel.GetChildren()]
+    frame.Destroy()
+    pump_until(lambda: not frame)
+    return "fields %r" % texts
+
+
+def nested_prompts_owner_destroyed():
+    frame = wx.Frame(None)
+    frame.Show()
+    results = []
+
+    def open_inner(outer):
+        when_open(lambda inner: frame.Destroy(), count=2)
+        results.append(("inner", nuv_touch.input_integer(frame)))
+    when_open(open_inner)
+    results.append(("outer", nuv_touch.input_integer(frame)))
+    return results
+
+
 SCENARIOS = {f.__name__: f for f in (prompt_owner_destroyed, proxy_owner_destroyed, proxy_owner_closed,
-                                     control_destroyed)}
+                                     control_destroyed, form_rebuilt, nested_prompts_owner_destroyed)}
 
 
 def main(names):

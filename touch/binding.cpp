@@ -107,14 +107,18 @@ void send_text_enter(py::handle ctrl) {
     send(ctrl, event);
 }
 
+// A spin control's events carry its text as well, as wx's own do.
 void send_spin(py::handle ctrl, py::handle value) {
     py::object event = event_for(ctrl, "SpinEvent", "wxEVT_SPINCTRL");
     call_method(event, "SetPosition", value);
+    call_method(event, "SetString", call_method(ctrl, "GetTextValue"));
     send(ctrl, event);
 }
 
 void send_spin_double(py::handle ctrl, py::handle value) {
-    send(ctrl, event_for(ctrl, "SpinDoubleEvent", "wxEVT_SPINCTRLDOUBLE", value));
+    py::object event = event_for(ctrl, "SpinDoubleEvent", "wxEVT_SPINCTRLDOUBLE", value);
+    call_method(event, "SetString", call_method(ctrl, "GetTextValue"));
+    send(ctrl, event);
 }
 
 // A grid event of `type` on the cell, carrying `text`; true unless vetoed.
@@ -132,8 +136,8 @@ bool send_grid(py::handle grid, const char* type, py::handle row, py::handle col
 // EVT_TEXT_ENTER. A spin control tells its new value (EVT_SPINCTRL,
 // EVT_SPINCTRLDOUBLE) when it changed. A grid cell is asked first
 // (EVT_GRID_CELL_CHANGING carries the new text; a veto keeps the cell) and
-// told after (EVT_GRID_CELL_CHANGED carries the old text), when its text
-// changes, as wx's own cell editor does. Labels, buttons and the
+// told after (EVT_GRID_CELL_CHANGED carries the old text; a veto puts it
+// back), when its text changes, as wx's own cell editor does. Labels, buttons and the
 // application's own objects have no change event and get none.
 class ChangeNotice {
 public:
@@ -159,7 +163,10 @@ public:
         if (kind_ == Notified::text) {
             send_text_enter(ctrl_);
         } else if (kind_ == Notified::grid) {
-            if (changed_) send_grid(ctrl_, "wxEVT_GRID_CELL_CHANGED", row_, column_, before_);
+            // A veto of the change already made puts the old text back, as
+            // wx's own editor does for applications older than CHANGING.
+            if (changed_ && !send_grid(ctrl_, "wxEVT_GRID_CELL_CHANGED", row_, column_, before_))
+                call_method(ctrl_, "SetCellValue", row_, column_, before_);
         } else if (py::object value = call_method(ctrl_, "GetValue"); !equals(value, before_)) {
             if (kind_ == Notified::spin) send_spin(ctrl_, value);
             if (kind_ == Notified::spin_double) send_spin_double(ctrl_, value);
@@ -179,11 +186,6 @@ private:
 py::object tighter(py::handle bound, py::handle candidate, int op) {
     bool takes = truth(steal_or_throw(PyObject_RichCompare(candidate.ptr(), bound.ptr(), op)));
     return py::reinterpret_borrow<py::object>(takes ? candidate : bound);
-}
-
-bool is_spin_control(py::handle ctrl) {
-    Notified kind = notified_kind(ctrl);
-    return kind == Notified::spin || kind == Notified::spin_double;
 }
 
 }  // namespace
@@ -229,10 +231,14 @@ void edit_in_keypad(py::handle proxy, py::handle event, const KeypadUse& keypad)
     if (entry) {
         opened.address_again(field);
         notice.emplace(field, entry);
-        if (notice->allowed(entry))
+        if (notice->allowed(entry)) {
+            // The owner's handlers may have moved the adapter (a nested loop
+            // in which the field was opened again).
+            opened.address_again(field);
             call_method(field, "set_string", entry);
-        else
+        } else {
             notice.reset();
+        }
     }
     dialog.destroy();
     if (notice) notice->tell();
@@ -283,18 +289,24 @@ py::object set_maximum(const Args& a) {
 
 // DigitKeypad(owner, _mode, minimum, maximum, font_size=font_size), with the
 // proxy's settings as they are now. A spin control would clamp an entry
-// outside its own range on write-back, storing a value the operator did
-// not confirm: its keypad checks and shows the range both allow. The
-// proxy's bounds stay as the application set them.
+// outside its own range on write-back, and round one of more decimal
+// places than it keeps (none for a SpinCtrl), storing a value the operator
+// did not confirm: its keypad checks and shows the range both allow, and
+// refuses such an entry as malformed. The proxy's bounds stay as the
+// application set them.
 py::object make_digit_keypad(py::handle proxy, py::handle adapter, py::handle owner) {
     py::object minimum = get_attr(proxy, "_minimum"), maximum = get_attr(proxy, "_maximum");
     py::object ctrl = control_of(adapter);
-    if (is_spin_control(ctrl)) {
+    py::object decimals;
+    if (Notified kind = notified_kind(ctrl); kind == Notified::spin || kind == Notified::spin_double) {
         minimum = tighter(minimum, call_method(ctrl, "GetMin"), Py_GT);
         maximum = tighter(maximum, call_method(ctrl, "GetMax"), Py_LT);
+        decimals = kind == Notified::spin ? py::int_(0) : call_method(ctrl, "GetDigits");
     }
-    return global("DigitKeypad")(owner, get_attr(proxy, "_mode"), minimum, maximum,
-                                 py::arg("font_size") = get_attr(proxy, "font_size"));
+    py::object keypad = global("DigitKeypad")(owner, get_attr(proxy, "_mode"), minimum, maximum,
+                                              py::arg("font_size") = get_attr(proxy, "font_size"));
+    if (decimals) limit_decimals(keypad, decimals);
+    return keypad;
 }
 
 const KeypadUse kDigitKeypad{make_digit_keypad, nullptr, "SetValue", "GetValue"};

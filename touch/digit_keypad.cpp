@@ -241,6 +241,19 @@ py::object set_value(const Args& a) {
     return py::none();
 }
 
+// True unless the keypad was limited to fewer decimal places than `value`
+// needs (round(value, decimals) differs from it).
+bool fits_decimals(py::handle self, py::handle value) {
+    PyObject* decimals = PyObject_GetAttr(self.ptr(), interned("_decimals"));
+    if (!decimals) {
+        if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw py::error_already_set();
+        PyErr_Clear();
+        return true;
+    }
+    py::object limit = py::reinterpret_steal<py::object>(decimals);
+    return equals(call(global("round"), value, limit), value);
+}
+
 // Confirm: the entry must be a number of the mode within the bounds; else the
 // operator is told why and the keypad stays open with the entry unchanged.
 py::object on_enter(const Args& a) {
@@ -265,6 +278,10 @@ py::object on_enter(const Args& a) {
         // the conversion error goes on to wx; the keypad stays open.
         show_error(kInvalidFormat);
         throw;
+    }
+    if (value && !integer_mode && !fits_decimals(self, value)) {
+        show_error(kInvalidFormat);
+        return py::none();
     }
     bool refused = value ? truth(call_method(self, "out_of_range", value))
                          : long_entry_out_of_range(self, value_str, long_entry);
@@ -303,6 +320,10 @@ const FunctionDef& out_of_range_function() {
 }
 
 }  // namespace
+
+void limit_decimals(py::handle keypad, py::handle decimals) {
+    set_attr(keypad, "_decimals", decimals);
+}
 
 py::object number_for_mode(py::handle text, py::handle mode) {
     return is_integer_mode(mode) ? to_int(text) : to_float(text);

@@ -18,4 +18,9 @@ extern const char* const kFloatPrompt;
 // equals KEYPAD_MODE_INT (exact for any number of digits), float() otherwise.
 py::object number_for_mode(py::handle text, py::handle mode);
 
+// The keypad refuses, with its format message, a decimal entry that needs
+// more than `decimals` decimal places: the control it writes to would keep
+// it rounded.
+void limit_decimals(py::handle keypad, py::handle decimals);
+
 }  // namespace nuv

@@ -3,6 +3,7 @@ keys and hands the finger to the key under it; KeyButton is a key, a light
 event handler the keypads call as they would a button; KeyGroup is a set of
 keys on a panel shown and hidden together, as a panel of its own would be."""
 
+import collections
 import colorsys
 import functools
 
@@ -126,8 +127,9 @@ class KeyButton(wx.EvtHandler):
         return True
 
     def GetTextExtent(self, text):
-        return wx.Size(*_text_size(text, self._font_for_caches(),
-                                   self._panel.GetContentScaleFactor()))
+        measured = (text, self._font_for_caches(),
+                    self._panel.GetContentScaleFactor())
+        return wx.Size(*_TEXT_SIZES.get(measured, _text_size))
 
     def GetBackgroundColour(self):
         return wx.Colour(self._face) if self._face is not None \
@@ -270,8 +272,8 @@ class KeyButton(wx.EvtHandler):
         if self._panel.GetContentScaleFactor() != 1:  # a bitmap would blur
             self._draw(dc, rect, pressed, background)
             return
-        dc.DrawBitmap(_key_image(self._look(rect.GetSize(), pressed, background)),
-                      rect.x, rect.y)
+        look = self._look(rect.GetSize(), pressed, background)
+        dc.DrawBitmap(_KEY_IMAGES.get(look, _key_image), rect.x, rect.y)
 
     def _look(self, size, pressed, background):
         """Everything that shows on the key, as the image cache keys it:
@@ -612,20 +614,55 @@ class CacheFont:
         return isinstance(other, CacheFont) and self._key == other._key
 
 
-# Label sizes, and key images by everything that shows on them: measuring
+class _Cache:
+    """The values most recently used, kept up to a budget of bytes: a new
+    value pushes out the least recently used ones until the rest fit. A
+    value larger than the whole budget is made and not kept."""
+
+    def __init__(self, budget, cost):
+        self._budget = budget
+        self._cost = cost  # bytes a (key, value) holds
+        self._entries = collections.OrderedDict()  # key: (value, cost)
+        self.held = 0
+
+    def get(self, key, make):
+        """The value of `key`, made by `make(key)` when not kept."""
+        entry = self._entries.get(key)
+        if entry is not None:
+            self._entries.move_to_end(key)
+            return entry[0]
+        value = make(key)
+        cost = self._cost(key, value)
+        if cost <= self._budget:
+            self._entries[key] = (value, cost)
+            self.held += cost
+            while self.held > self._budget:
+                self.held -= self._entries.popitem(last=False)[1][1]
+        return value
+
+
+# Caption sizes and key images by everything that shows on them: measuring
 # and drawing text are most of what a key costs to lay out and paint, and
-# the same keys come back in every keypad. Both caches stay small (a few
-# hundred keys' worth).
-@functools.lru_cache(maxsize=4096)
-def _text_size(text, font, scale):
+# the same keys come back in every keypad. Both caches are bounded in bytes
+# (a key image costs its pixels at four bytes each). The images of the
+# three keypads, every panel of keys of the keyboard, every key drawn
+# pressed as well, take 3.4 MiB at 1280x1024: 4 MiB keeps them all, and a
+# theme change or a new size pushes the oldest images out instead of
+# adding to them.
+_TEXT_SIZES = _Cache(256 * 1024, lambda key, size: 160 + 4 * len(key[0]))
+_KEY_IMAGES = _Cache(4 * 1024 * 1024,
+                     lambda look, image: 4 * look[0][0] * look[0][1])
+
+
+def _text_size(measured):
     """(width, height) of `text` in `font` (a CacheFont) on a screen of
-    this content scale factor."""
+    content scale factor `scale`, for `measured` = (text, font, scale)."""
+    text, font, _ = measured
     dc = wx.ScreenDC()
     dc.SetFont(font.font)
     return tuple(dc.GetTextExtent(text))
 
 
-@functools.lru_cache(maxsize=256)
 def _key_image(look):
     size = wx.Size(*look[0])
     image = wx.Bitmap(size)
