@@ -218,6 +218,11 @@ def _composition(b, letters="nihao"):
     return composition
 
 
+def _choose_again(index):
+    """Composition.choose on letters typed afresh: a choice uses them up."""
+    return _composition(None).choose(index)
+
+
 def _ctrl_wrapper(b):
     return nuv_touch._CtrlWrapper(b.text_ctrl())
 
@@ -325,7 +330,7 @@ CALLS = {
     "Composition.spelling": lambda b: Call(_composition(b).spelling, {}, None),
     "Composition.candidate_count": lambda b: Call(_composition(b).candidate_count, {}, None),
     "Composition.candidates": lambda b: Call(_composition(b).candidates, {"start": 1, "count": 3}, None),
-    "Composition.choose": lambda b: Call(_composition(b).choose, {"index": 1}, None),
+    "Composition.choose": lambda b: Call(_choose_again, {"index": 1}, None),
 }
 
 # Handlers of the proxies bound to a grid cell: the same callables, the

@@ -5,6 +5,7 @@ import wx
 
 from nuv_wxtools import display_room, window_fit_layout
 
+from . import composing
 from .fit import KEYBOARD_KEY_MM, MIN_KEY_DIP, PAD_KEY_MM, key_side, plan_key_size
 from .keyboards import KEYBOARDS, capital, cut, keyboard_layout, narrow_rows, row_lengths
 from .keys import KeyButton, KeyPanel
@@ -652,9 +653,17 @@ class AlphaKeypad(_TouchDialog):
 
     def _finish_keyboard(self, keys_panel, keys):
         margin = self._margin
+        # The Chinese keyboard composes pinyin: the letters typed above the
+        # entry, their candidates in a row above the keys.
+        self._pinyin = composing.pinyin_keys(self, keys_panel, keys)
+        if self._pinyin is not None:
+            keys.Insert(0, self._pinyin.row, 0, wx.BOTTOM, self._gap)
         outer = wx.BoxSizer(wx.VERTICAL)
         outer.Add(self.ui_message, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
                   margin)
+        if self._pinyin is not None:
+            outer.Add(self._pinyin.line, 0,
+                      wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP, margin)
         outer.Add(self.ui_value_normal, 0,
                   wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP, margin)
         outer.Add(self.ui_value_password, 0,
