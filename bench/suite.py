@@ -35,6 +35,7 @@ import wx
 import wx.grid
 
 import nuv_touch
+import nuv_touchui
 import plain_touch
 from measure import compare, median_time, memory_growth, settle
 from report import format_row
@@ -478,6 +479,7 @@ class Bench:
         frame = self.frame
         return [
             ("keyboard", lambda m: m.AlphaKeypad(frame, message="Operator name:"), 3),
+            ("Chinese keyboard", lambda m: chinese(lambda: m.AlphaKeypad(frame, message="Operator name:")), 3),
             ("numeric keypad", lambda m: m.DigitKeypad(frame, m.KEYPAD_MODE_INT, 0, 24000), 2),
             ("PIN keypad", lambda m: m.DigitPasswordKeypad(frame, "PIN:"), 2),
         ]
@@ -527,6 +529,16 @@ class Bench:
 
     def log_row(self, r):
         self.log(format_row(r))
+
+
+def chinese(make):
+    """make() with the Chinese keyboard chosen, pinyin composing (the
+    engine is open from the warm-up on)."""
+    nuv_touchui.set_keyboard_layout("zh")
+    try:
+        return make()
+    finally:
+        nuv_touchui.set_keyboard_layout(None)
 
 
 def cancel(dialog):

@@ -40,14 +40,14 @@ def _open_composition():
         return None
 
 
-def pinyin_keys(dialog, keys_panel, keys):
+def pinyin_keys(dialog, keys_panel):
     """The PinyinKeys of `dialog` when its keyboard is the Chinese one,
-    else None. `keys` is the sizer of the keyboard's keys on `keys_panel`;
-    call before the dialog's keys are fitted."""
+    else None. Its candidate row goes on `keys_panel`, as long as a row of
+    `dialog._across` keys; call before the dialog's keys are fitted."""
     from .keyboards import keyboard_layout
     if keyboard_layout() != CHINESE_KEYBOARD:
         return None
-    return PinyinKeys(dialog, keys_panel, keys, _open_composition())
+    return PinyinKeys(dialog, keys_panel, _open_composition())
 
 
 class _TypedText(wx.EvtHandler):
@@ -82,7 +82,7 @@ class PinyinKeys:
     this object, which hands every press it does not take on to the
     keyboard's handler."""
 
-    def __init__(self, dialog, keys_panel, keys, composition):
+    def __init__(self, dialog, keys_panel, composition):
         self._dialog = dialog
         self._composition = composition
         self._pinyin = composition is not None
@@ -94,18 +94,17 @@ class PinyinKeys:
         # As high as a line of letters whether or not any are typed, and as
         # wide as the entry: a letter typed must not refit the dialog.
         self.line.SetMinSize(wx.Size(dialog.FromDIP(8), self.line.GetCharHeight()))
-        self.row = self._candidate_row(dialog, keys_panel, keys)
+        self.row = self._candidate_row(dialog, keys_panel)
         dialog.Bind(wx.EVT_INIT_DIALOG, self._on_init_dialog)
         self._show()
 
-    def _candidate_row(self, dialog, keys_panel, keys):
+    def _candidate_row(self, dialog, keys_panel):
         gap = dialog._gap
         font = wx.Font(14, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL, wx.FONTWEIGHT_NORMAL)
         panel = dialog._key_panel(keys_panel, "candidates")
-        # As many candidates as the keyboard's width holds beside the
+        # As many candidates as a row of the keyboard holds beside the
         # switch and paging keys.
-        across = (keys.CalcMin().width + gap) / (dialog._key_side + gap)
-        room = across - SWITCH_UNITS - 2 * PAGE_UNITS
+        room = dialog._across - SWITCH_UNITS - 2 * PAGE_UNITS
         count = max(2, int(room // LEAST_CANDIDATE_UNITS))
         units = max(room / count, LEAST_CANDIDATE_UNITS)
 
@@ -209,10 +208,11 @@ class PinyinKeys:
 
     def _on_candidate(self, event):
         key = event.GetEventObject()
-        index = self._start + self.candidates.index(key)
-        if key.GetLabel() != self._composition.choose(index):
-            raise RuntimeError("the candidate shown is not the one chosen")
-        self._dialog.on_character(event)
+        chosen = self._composition.choose(self._start + self.candidates.index(key))
+        if chosen == key.GetLabel():
+            self._dialog.on_character(event)
+        else:  # not what the key shows: what was chosen goes in
+            self._type(chosen)
         self._show()
 
     def _on_backspace(self, event):

@@ -496,6 +496,7 @@ class AlphaKeypad(_TouchDialog):
         # gets rows of its own width (see _arrange_narrow).
         room = self._keys_across()
         narrow = room is not None and across > room
+        self._across = room if narrow else across  # keys in a row
         symbol_rows, shifted_rows = keyboard.symbol_rows, keyboard.shifted_rows
         letter_rows = [(chars,) for chars in keyboard.letter_rows]
         if narrow:
@@ -655,7 +656,7 @@ class AlphaKeypad(_TouchDialog):
         margin = self._margin
         # The Chinese keyboard composes pinyin: the letters typed above the
         # entry, their candidates in a row above the keys.
-        self._pinyin = composing.pinyin_keys(self, keys_panel, keys)
+        self._pinyin = composing.pinyin_keys(self, keys_panel)
         if self._pinyin is not None:
             keys.Insert(0, self._pinyin.row, 0, wx.BOTTOM, self._gap)
         outer = wx.BoxSizer(wx.VERTICAL)
