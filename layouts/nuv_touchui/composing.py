@@ -40,14 +40,14 @@ def _open_composition():
         return None
 
 
-def pinyin_keys(dialog, keys_panel):
+def pinyin_keys(dialog):
     """The PinyinKeys of `dialog` when its keyboard is the Chinese one,
-    else None. Its candidate row goes on `keys_panel`, as long as a row of
-    `dialog._across` keys; call before the dialog's keys are fitted."""
+    else None. Call before the keyboard's keys are made (they bind the
+    handlers it routes); its candidate row is made by add_row."""
     from .keyboards import keyboard_layout
     if keyboard_layout() != CHINESE_KEYBOARD:
         return None
-    return PinyinKeys(dialog, keys_panel, _open_composition())
+    return PinyinKeys(dialog, _open_composition())
 
 
 class _TypedText(wx.EvtHandler):
@@ -82,21 +82,34 @@ class PinyinKeys:
     this object, which hands every press it does not take on to the
     keyboard's handler."""
 
-    def __init__(self, dialog, keys_panel, composition):
+    # The keyboard's handlers that act on a composition, and what takes
+    # their presses first.
+    ROUTES = {"on_character": "_on_character", "on_backspace": "_on_backspace",
+              "on_clear": "_on_clear", "_on_ok_key": "_on_ok"}
+
+    def __init__(self, dialog, composition):
         self._dialog = dialog
         self._composition = composition
         self._pinyin = composition is not None
         self._start = 0  # the first candidate shown
-        self._route_keyboard_keys()
+        # The keys bind `dialog.on_character` and the like when they are
+        # made: found on the instance, these come first.
+        for name, route in self.ROUTES.items():
+            setattr(dialog, name, getattr(self, route))
 
         self.line = wx.StaticText(dialog, wx.ID_ANY, "", name="ui_composition")
         self.line.SetFont(wx.Font(16, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL, wx.FONTWEIGHT_NORMAL))
         # As high as a line of letters whether or not any are typed, and as
         # wide as the entry: a letter typed must not refit the dialog.
         self.line.SetMinSize(wx.Size(dialog.FromDIP(8), self.line.GetCharHeight()))
-        self.row = self._candidate_row(dialog, keys_panel)
         dialog.Bind(wx.EVT_INIT_DIALOG, self._on_init_dialog)
+
+    def add_row(self, keys_panel):
+        """Make the candidate row on `keys_panel`, as long as a row of
+        `dialog._across` keys; returns it (a panel of keys)."""
+        self.row = self._candidate_row(self._dialog, keys_panel)
         self._show()
+        return self.row
 
     def _candidate_row(self, dialog, keys_panel):
         gap = dialog._gap
@@ -123,20 +136,9 @@ class PinyinKeys:
         panel.SetSizer(row)
         return panel
 
-    def _route_keyboard_keys(self):
-        """Send the presses of the keyboard's keys that act on a
-        composition here first."""
-        dialog = self._dialog
-        routes = {"on_character": self._on_character, "on_backspace": self._on_backspace,
-                  "on_clear": self._on_clear, "_on_ok_key": self._on_ok}
-        handlers = {name: getattr(dialog, name) for name in routes}
-        for key in list(dialog.keys()):
-            for event, handler in list(key._bound):
-                name = next((n for n, h in handlers.items() if handler == h), None)
-                if name is not None:
-                    key.Unbind(event, handler=handler)
-                    key._bound.remove((event, handler))
-                    key.Bind(event, routes[name])
+    def _keyboard(self, name, event):
+        """The keyboard's own handler `name` for `event`."""
+        getattr(type(self._dialog), name)(self._dialog, event)
 
     # State ---------------------------------------------------------------
 
@@ -172,7 +174,7 @@ class PinyinKeys:
         typed = _TypedText(text)  # the event does not keep its object alive
         event = wx.CommandEvent(wx.wxEVT_BUTTON)
         event.SetEventObject(typed)
-        self._dialog.on_character(event)
+        self._keyboard("on_character", event)
 
     def _take_first(self):
         """The first candidate into the text, or the letters as typed when
@@ -192,7 +194,7 @@ class PinyinKeys:
 
     def _on_character(self, event):
         if not (self.composing() and self._composition is not None):
-            self._dialog.on_character(event)
+            self._keyboard("on_character", event)
             return
         label = event.GetEventObject().GetLabel()
         if len(label) == 1 and "a" <= label <= "z":
@@ -204,13 +206,13 @@ class PinyinKeys:
             self._show()
             if label == "Space":
                 return
-        self._dialog.on_character(event)
+        self._keyboard("on_character", event)
 
     def _on_candidate(self, event):
         key = event.GetEventObject()
         chosen = self._composition.choose(self._start + self.candidates.index(key))
         if chosen == key.GetLabel():
-            self._dialog.on_character(event)
+            self._keyboard("on_character", event)
         else:  # not what the key shows: what was chosen goes in
             self._type(chosen)
         self._show()
@@ -220,18 +222,18 @@ class PinyinKeys:
             self._composition.erase_letter()
             self._show()
         else:
-            self._dialog.on_backspace(event)
+            self._keyboard("on_backspace", event)
 
     def _on_clear(self, event):
         if self.letters():
             self._composition.clear()
             self._show()
-        self._dialog.on_clear(event)
+        self._keyboard("on_clear", event)
 
     def _on_ok(self, event):
         self._put_letters()
         self._show()
-        self._dialog._on_ok_key(event)
+        self._keyboard("_on_ok_key", event)
 
     def _on_switch(self, event):
         self._put_letters()

@@ -489,6 +489,9 @@ class AlphaKeypad(_TouchDialog):
         keyboard = KEYBOARDS[keyboard_layout()]
         across = keyboard.width()
         self._init_dialog(parent, _("Keyboard"), KEYBOARD_KEY_MM)
+        # The Chinese keyboard composes pinyin (before the keys are made:
+        # it routes their presses).
+        self._pinyin = composing.pinyin_keys(self)
         key_font = _font(14)
         gap = self._gap
         margin = self._margin
@@ -654,11 +657,11 @@ class AlphaKeypad(_TouchDialog):
 
     def _finish_keyboard(self, keys_panel, keys):
         margin = self._margin
-        # The Chinese keyboard composes pinyin: the letters typed above the
-        # entry, their candidates in a row above the keys.
-        self._pinyin = composing.pinyin_keys(self, keys_panel)
+        # Pinyin: the letters typed above the entry, their candidates in a
+        # row above the keys.
         if self._pinyin is not None:
-            keys.Insert(0, self._pinyin.row, 0, wx.BOTTOM, self._gap)
+            keys.Insert(0, self._pinyin.add_row(keys_panel), 0, wx.BOTTOM,
+                        self._gap)
         outer = wx.BoxSizer(wx.VERTICAL)
         outer.Add(self.ui_message, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
                   margin)
