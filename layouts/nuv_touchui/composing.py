@@ -143,8 +143,8 @@ class PinyinKeys:
     # State ---------------------------------------------------------------
 
     def composing(self):
-        """True while the letters go into the composition: pinyin on, and
-        not a password's keyboard."""
+        """True while the letters go into the composition: pinyin on (an
+        engine at hand), and not a password's keyboard."""
         return self._pinyin and not self._dialog.ui_value_password.IsShown()
 
     def letters(self):
@@ -193,13 +193,16 @@ class PinyinKeys:
     # Presses ---------------------------------------------------------------
 
     def _on_character(self, event):
-        if not (self.composing() and self._composition is not None):
+        if not self.composing():
             self._keyboard("on_character", event)
             return
         label = event.GetEventObject().GetLabel()
         if len(label) == 1 and "a" <= label <= "z":
-            if self._composition.type_letter(label):
-                self._show()
+            if not self._composition.type_letter(label):
+                # Full (the engine's limits): what it holds goes in first.
+                self._take_first()
+                self._composition.type_letter(label)
+            self._show()
             return
         if self.letters():
             self._take_first()
