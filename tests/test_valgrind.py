@@ -52,7 +52,8 @@ def test_destroyed_owner_or_control_ends_the_keypad_cleanly(tmp_path):
     output = done.stdout + done.stderr
     assert done.returncode == 0, output
     for line in ("prompt_owner_destroyed None", "proxy_owner_destroyed frame gone",
-                 "proxy_owner_closed frame gone", "control_destroyed written []"):
+                 "proxy_owner_closed frame gone", "control_destroyed written []",
+                 "chinese_keyboard_owner_destroyed None"):
         assert line in done.stdout, output
     assert "g_signal_handler_disconnect" not in output
     found = [access for log in tmp_path.glob("valgrind.*.xml") for access in invalid_accesses(log)]
