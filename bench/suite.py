@@ -488,7 +488,7 @@ class Bench:
             return make
 
         return [("keyboard (US)", keyboard("us"), 2, True)] + [
-            ("keyboard (%s)" % name.upper(), keyboard(name), 2, False) for name in ("de", "fr", "es")] + [
+            ("keyboard (%s)" % name.upper(), keyboard(name), 2, False) for name in ("de", "fr", "es", "zh")] + [
             ("numeric keypad", lambda m: m.DigitKeypad(frame, m.KEYPAD_MODE_INT, 0, 24000), 1.5, True),
             ("PIN keypad", lambda m: m.DigitPasswordKeypad(frame, "PIN:"), 1.5, True),
         ]

@@ -419,6 +419,12 @@ def screen_tour(tour):
         (lambda: (speak(wx.LANGUAGE_FRENCH, "French"),
                   wx.CallAfter(nuv_touch.input_text, panel, message="Libell\u00e9 du lot :")),
          nuv_touch.AlphaKeypad, ("t", ("e", "\u00e9")), "08-french-keyboard-e-held"),
+        # A Chinese batch name typed by pinyin: 钢板 and 批次 chosen, the
+        # next word's letters still composing.
+        (lambda: (speak(wx.LANGUAGE_CHINESE_SIMPLIFIED, "Chinese"),
+                  wx.CallAfter(nuv_touch.input_text, panel, message="批次名称：")),
+         nuv_touch.AlphaKeypad, tuple("gangban") + ("钢板",) + tuple("pici") + ("批次",) + tuple("yihao"),
+         "09-chinese-keyboard"),
     )
     for open_it, kind, labels, name in steps:
         open_it()

@@ -211,6 +211,18 @@ def _change_color(b):
     return Call(nuv_touch.AlphaKeypad._AlphaKeypad__change_color, {"button": dialog.ui_shift_0, "value": True}, None)
 
 
+def _composition(b, letters="nihao"):
+    composition = nuv_touch.Composition()
+    for letter in letters:
+        composition.type_letter(letter)
+    return composition
+
+
+def _choose_again(index):
+    """Composition.choose on letters typed afresh: a choice uses them up."""
+    return _composition(None).choose(index)
+
+
 def _ctrl_wrapper(b):
     return nuv_touch._CtrlWrapper(b.text_ctrl())
 
@@ -308,6 +320,17 @@ CALLS = {
     "AlphaKeypadProxy.event_handler": _handler(_alpha_proxy, grid=False),
     "AlphaKeypadProxy.get_value": lambda b: Call(_alpha_proxy(b).get_value, {}, None),
     "AlphaKeypadProxy.set_value": lambda b: Call(_alpha_proxy(b).set_value, {"value": 3.5}, None),
+
+    # Pinyin composition.
+    "Composition.__init__": lambda b: Call(nuv_touch.Composition, {}, None),
+    "Composition.type_letter": lambda b: Call(_composition(b).type_letter, {"letter": "o"}, None),
+    "Composition.erase_letter": lambda b: Call(_composition(b).erase_letter, {}, None),
+    "Composition.clear": lambda b: Call(_composition(b).clear, {}, None),
+    "Composition.letters": lambda b: Call(_composition(b).letters, {}, None),
+    "Composition.spelling": lambda b: Call(_composition(b).spelling, {}, None),
+    "Composition.candidate_count": lambda b: Call(_composition(b).candidate_count, {}, None),
+    "Composition.candidates": lambda b: Call(_composition(b).candidates, {"start": 1, "count": 3}, None),
+    "Composition.choose": lambda b: Call(_choose_again, {"index": 1}, None),
 }
 
 # Handlers of the proxies bound to a grid cell: the same callables, the

@@ -102,6 +102,7 @@ def test_worker_thread_is_refused_by_every_call_that_touches_a_widget():
                  "text set_value": lambda: text_proxy.set_value("7"),
                  "text get_value": text_proxy.get_value,
                  "set_string": lambda: adapter.set_string("7"),
+                 "composition": nuv_touch.Composition,
                  "bound": lambda: setattr(proxy, "maximum", 9)}  # a stored value only
 
         def worker():
@@ -118,7 +119,7 @@ def test_worker_thread_is_refused_by_every_call_that_touches_a_widget():
         print("windows:", len(wx.GetTopLevelWindows()), "field:", field.GetValue(), "maximum:", proxy.maximum)
     """)
     assert status == 0, output
-    assert output.count("GUI thread only; from another thread, call through wx.CallAfter") == 10, output
+    assert output.count("GUI thread only; from another thread, call through wx.CallAfter") == 11, output
     assert "bound ran" in output and "windows: 1 field: 5 maximum: 9.0" in output
 
 

@@ -11,9 +11,9 @@ import nuv_touch
 # Where the imported names come from is checked with the module frame.
 BINDINGS = [
     "wx", "_grid", "AlphaKeypadUI", "DigitKeypadUI", "_DigitPasswordKeypad", "window_fit_layout",
-    "_abstractmethod", "_ABC", "_Optional", "KEYPAD_MODE_INT", "KEYPAD_MODE_FLOAT",
+    "_abstractmethod", "_ABC", "_Optional", "KEYPAD_MODE_INT", "KEYPAD_MODE_FLOAT", "_pinyin_dictionaries",
     "DigitKeypad", "DigitPasswordKeypad", "_CtrlWrapperBase", "_CtrlWrapper", "_GridWrapper",
-    "DigitKeypadProxy", "AlphaKeypad", "AlphaKeypadProxy",
+    "DigitKeypadProxy", "AlphaKeypad", "AlphaKeypadProxy", "Composition",
     "input_text", "input_password", "input_digit_password", "input_integer", "input_float",
 ]
 
@@ -105,6 +105,20 @@ CLASSES = [
         ("event_handler", EVENT),
         ("get_value", method("(self)")),
         ("set_value", method("(self, value)")),
+    ]),
+    ("Composition", None, "Pinyin being composed: the letters typed, their candidates, best first, and the "
+     "choice of one.\n\nThe pinyin engine opens at the first composition (FileNotFoundError without its "
+     "dictionary). Choosing a candidate returns its text and keeps the letters it leaves, with candidates of "
+     "their own.", [
+        ("__init__", method("(self)")),
+        ("type_letter", method("(self, letter: 'str') -> 'bool'")),
+        ("erase_letter", method("(self) -> 'bool'")),
+        ("clear", method("(self)")),
+        ("letters", method("(self) -> 'str'")),
+        ("spelling", method("(self) -> 'str'")),
+        ("candidate_count", method("(self) -> 'int'")),
+        ("candidates", method("(self, start: 'int' = 0, count: 'int' = 5) -> 'list[str]'")),
+        ("choose", method("(self, index: 'int') -> 'str'")),
     ]),
 ]
 

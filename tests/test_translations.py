@@ -66,6 +66,15 @@ def every_keypad_shown(frame, message_boxes):
     for dialog in (nuv_touch.DigitPasswordKeypad(frame), nuv_touch.AlphaKeypad(frame, message="x")):
         shown += texts_of(dialog)
         dialog.Destroy()
+    # The Chinese keyboard's own keys, its switch both ways.
+    chosen = nuv_touchui.keyboards._chosen_keyboard
+    nuv_touchui.set_keyboard_layout("zh")
+    chinese = nuv_touch.AlphaKeypad(frame)
+    nuv_touchui.set_keyboard_layout(chosen)
+    shown += texts_of(chinese)
+    click(chinese._pinyin.switch)
+    shown += texts_of(chinese)
+    chinese.Destroy()
     return shown + message_boxes.messages
 
 
@@ -134,7 +143,7 @@ def test_unloading_the_catalog_brings_the_texts_back(frame, message_boxes, germa
 
 
 @pytest.mark.parametrize("language, keyboard, space", [("fr", "fr", "Espace"), ("es", "es", "Espacio"),
-                                                       ("zh_CN", "us", "空格")])
+                                                       ("zh_CN", "zh", "空格")])
 def test_the_keyboard_follows_a_catalog_loaded_without_a_locale(frame, catalog, language, keyboard, space):
     catalog(language)
     assert nuv_touchui.keyboard_layout() == keyboard

@@ -61,7 +61,8 @@ def test_destroyed_owner_or_control_ends_the_keypad_cleanly(tmp_path):
     assert done.returncode == 0, output
     for line in ("prompt_owner_destroyed None", "proxy_owner_destroyed frame gone",
                  "proxy_owner_closed frame gone", "control_destroyed written []", "form_rebuilt fields ['new']",
-                 "nested_prompts_owner_destroyed [('inner', None), ('outer', None)]"):
+                 "nested_prompts_owner_destroyed [('inner', None), ('outer', None)]",
+                 "chinese_keyboard_owner_destroyed None"):
         assert line in done.stdout, output
     assert "g_signal_handler_disconnect" not in output
     assert not found, "\n".join(found)

@@ -136,8 +136,31 @@ def nested_prompts_owner_destroyed():
     return results
 
 
+
+def chinese_keyboard_owner_destroyed():
+    """Pinyin composed, a word chosen, more letters pending: the owner goes."""
+    import nuv_touchui
+    nuv_touchui.set_keyboard_layout("zh")
+    frame = wx.Frame(None)
+    frame.Show()
+
+    def compose_then_destroy(keyboard):
+        labels = {key.GetLabel(): key for key in keyboard.keys() if key.IsShownOnScreen()}
+        for letter in "nihao":
+            labels[letter].Press()
+        keyboard._pinyin.candidates[1].Press()
+        labels["m"].Press()
+        frame.Destroy()
+    when_open(compose_then_destroy)
+    try:
+        return nuv_touch.input_text(frame)
+    finally:
+        nuv_touchui.set_keyboard_layout(None)
+
+
 SCENARIOS = {f.__name__: f for f in (prompt_owner_destroyed, proxy_owner_destroyed, proxy_owner_closed,
-                                     control_destroyed, form_rebuilt, nested_prompts_owner_destroyed)}
+                                     control_destroyed, form_rebuilt, nested_prompts_owner_destroyed,
+                                     chinese_keyboard_owner_destroyed)}
 
 
 def main(names):

@@ -5,6 +5,7 @@ import wx
 
 from nuv_wxtools import display_room, window_fit_layout
 
+from . import composing
 from .fit import (KEYBOARD_KEY_MM, MIN_KEY_DIP, MIN_KEY_WIDTH_DIP, PAD_KEY_MM, key_side,
                   plan_key_size)
 from .keyboards import KEYBOARDS, capital, cut, keyboard_layout, pack_rows, row_lengths
@@ -539,6 +540,9 @@ class AlphaKeypad(_TouchDialog):
     def __init__(self, parent):
         self._keyboard = KEYBOARDS[keyboard_layout()]
         self._init_dialog(parent, _("Keyboard"), KEYBOARD_KEY_MM)
+        # The Chinese keyboard composes pinyin (before the keys are made:
+        # it routes their presses).
+        self._pinyin = composing.pinyin_keys(self)
         # Narrow gaps and margins leave the keys the room of the screen.
         self._gap, self._margin = self.FromDIP(4), self.FromDIP(8)
         self._key_font = _font(14)
@@ -546,6 +550,7 @@ class AlphaKeypad(_TouchDialog):
         self._make_texts()
         panel = self._key_panel(self)
         across = self._narrow_across()
+        self._across = across or self._keyboard.width()  # keys in a row
         self._make_symbol_keys(panel, across)
         self._make_letter_keys(panel, across)
         self._make_control_keys(panel)
@@ -794,9 +799,17 @@ class AlphaKeypad(_TouchDialog):
 
     def _finish_keyboard(self, keys_panel, keys):
         margin = self._margin
+        # Pinyin: the letters typed above the entry, their candidates in a
+        # row above the keys.
+        if self._pinyin is not None:
+            keys.Insert(0, self._pinyin.add_row(keys_panel), 0, wx.BOTTOM,
+                        self._gap)
         outer = wx.BoxSizer(wx.VERTICAL)
         outer.Add(self.ui_message, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
                   margin)
+        if self._pinyin is not None:
+            outer.Add(self._pinyin.line, 0,
+                      wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP, margin)
         outer.Add(self.ui_value_normal, 0,
                   wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP, margin)
         outer.Add(self.ui_value_password, 0,

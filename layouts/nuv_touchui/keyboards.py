@@ -113,13 +113,17 @@ KEYBOARDS = {
                     "zxcvbnm\u00ed\u00f3\u00fa\u00fc")),
 }
 
+# The Chinese keyboard: the US keys, its letters composing pinyin (see
+# composing.py).
+KEYBOARDS["zh"] = KEYBOARDS["us"]
+
 # The keyboard the application chose, or None to follow its language.
 _chosen_keyboard = None
 
 
 def set_keyboard_layout(name):
     """Chooses the keyboard of the keyboards made from now on: a key of
-    KEYBOARDS ("us", "de", "fr", "es"), or None to follow the language the
+    KEYBOARDS ("us", "de", "fr", "es", "zh"), or None to follow the language the
     application shows (US when it shows none with a keyboard here)."""
     global _chosen_keyboard
     if name is not None and name not in KEYBOARDS:
