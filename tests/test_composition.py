@@ -1,4 +1,5 @@
 """Pinyin composition with the engine Debian ships: no window needed."""
+import os
 import subprocess
 import sys
 
@@ -105,7 +106,7 @@ print(composition.candidates(0, 1))
 def test_a_missing_dictionary_is_refused_then_found_when_there():
     env_path = "%s:%s" % (BUILD_DIR, LAYOUTS_DIR)
     done = subprocess.run([sys.executable, "-c", MISSING_DICTIONARY], capture_output=True, text=True,
-                          env={"PYTHONPATH": env_path}, timeout=scaled(60))
+                          env=dict(os.environ, PYTHONPATH=env_path), timeout=scaled(60))
     assert done.returncode == 0, done.stderr
     assert done.stdout.splitlines() == [
         "refused: no pinyin dictionary (looked for /nonexistent/dict_pinyin.dat)", "['你好']"]
