@@ -8,7 +8,7 @@ import wx
 import nuv_touchui
 from nuv_touchui import KeyButton, keys
 from nuv_wxtools import window_fit_layout
-from conftest import click, pump, run_modal, send_key, wait_until
+from conftest import click, pump, run_modal, scaled, send_key, wait_until
 
 NAMED_KEYS = ["DotPoint"] + ["m_button%d" % n for n in
                              list(range(2, 14)) + [15, 16, 17]]
@@ -457,7 +457,9 @@ class TestDrawnKeys:
         pump(700)
         finger.up()
 
-    def test_held_letter_types_the_variant_lifted_on(self, make):
+    def test_held_letter_types_the_variant_lifted_on(self, make, monkeypatch):
+        # A tap must stay a tap on a slow (emulated) machine.
+        monkeypatch.setattr(KeyButton, "HOLD_DELAY_MS", round(scaled(0.5) * 1000))
         nuv_touchui.set_keyboard_layout("fr")
         try:
             d = make(RecordingAlpha, show=True)
