@@ -204,6 +204,10 @@ private:
         } catch (py::error_already_set& e) {
             e.restore();
             PyErr_WriteUnraisable(shown_.dialog.ptr());
+        } catch (...) {
+            // Called from a destructor too: nothing may leave it.
+            PyErr_SetString(PyExc_SystemError, "a keypad's place could not be let go");
+            PyErr_WriteUnraisable(shown_.dialog.ptr());
         }
         PyErr_Restore(type, value, traceback);
     }
