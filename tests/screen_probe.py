@@ -77,6 +77,21 @@ def contrast(first, second):
     return (light + 0.05) / (dark + 0.05)
 
 
+def on_screen_colours(text):
+    """(background, text) of a text its window drew, read from the screen:
+    the commonest colour of its rectangle and the one that stands out most
+    from it."""
+    box = text.GetScreenRect()
+    bitmap = wx.Bitmap(box.GetSize())
+    memory = wx.MemoryDC(bitmap)
+    memory.Blit(0, 0, box.width, box.height, wx.ScreenDC(), box.x, box.y)
+    memory.SelectObject(wx.NullBitmap)
+    data = bytes(bitmap.ConvertToImage().GetData())
+    counts = collections.Counter(tuple(data[at:at + 3]) for at in range(0, len(data), 3))
+    background = counts.most_common(1)[0][0]
+    return [list(background), list(max(counts, key=lambda colour: contrast(background, colour)))]
+
+
 def colours(dialog):
     """Each key shown, as drawn at rest and pressed; the keyboard's shift
     keys again with shift on."""
@@ -116,8 +131,8 @@ def describe(dialog):
             "untypeable": untypeable(dialog),
             "message": dialog.ui_message.GetLabel() == MESSAGE,
             "message_words": MESSAGE.split(),
-            "shown": wx.StaticText.GetLabel(dialog.ui_message),
-            "bounds": [[wx.StaticText.GetLabel(label), label.GetLabel()]
+            "shown": dialog.ui_message.shown_text(),
+            "bounds": [[label.shown_text(), label.GetLabel()]
                        for label in (getattr(dialog, "ui_minimum", None),
                                      getattr(dialog, "ui_maxmum", None))
                        if label is not None]}
@@ -136,6 +151,9 @@ def main():
         report[kind] = describe(dialog)
         if "--colours" in sys.argv:
             report[kind]["colours"] = colours(dialog)
+            report[kind]["texts"] = {text.GetName(): on_screen_colours(text)
+                                     for text in nuv_touchui.drawn_texts(dialog)
+                                     if text.IsShown()}
         dialog.Destroy()
     frame.Destroy()
     json.dump(report, sys.stdout)

@@ -84,7 +84,7 @@ class TestWidgetContract:
         assert not d.mValueField.IsMultiLine()
         for name in ("ui_message", "ui_minimum", "ui_maxmum",
                      "m_staticText3", "m_staticText5"):
-            assert isinstance(getattr(d, name), wx.StaticText), name
+            assert isinstance(getattr(d, name), nuv_touchui.DrawnText), name
         low, high = d.ui_minimum.GetLabel(), d.ui_maxmum.GetLabel()
         assert "\u221e" in low and "\u221e" in high and low != high
         keys = [getattr(d, name) for name in NAMED_KEYS]
@@ -96,7 +96,7 @@ class TestWidgetContract:
         d = make(nuv_touchui.DigitPasswordKeypad)
         style = d.ui_text.GetWindowStyle()
         assert style & wx.TE_PASSWORD and style & wx.TE_READONLY
-        assert isinstance(d.ui_message, wx.StaticText)
+        assert isinstance(d.ui_message, nuv_touchui.DrawnText)
         for name in NAMED_KEYS:
             assert isinstance(getattr(d, name), KeyButton), name
             getattr(d, name).SetFont(_font(20))
@@ -107,7 +107,7 @@ class TestWidgetContract:
                               (d.ui_value_password, True)):
             assert not field.IsEditable()
             assert bool(field.GetWindowStyle() & wx.TE_PASSWORD) == masked
-        assert isinstance(d.ui_message, wx.StaticText)
+        assert isinstance(d.ui_message, nuv_touchui.DrawnText)
         assert d.no_Shift.IsShown() and not d.Shift.IsShown()
         for i in range(3):
             assert getattr(d, "ui_caps_off_%d" % i).IsShown()

@@ -131,6 +131,9 @@ def test_captions_stand_out_and_keys_keep_their_meaning(theme):
                 assert _contrast(face, pressed) >= 1.2, where  # visibly pressed
             else:  # greyed
                 assert _contrast(face, caption) < 4.5, where
+        # The prompt and the bounds, drawn by the dialog, read as well.
+        for name, (background, text) in report[kind]["texts"].items():
+            assert _contrast(background, text) >= 4.5, (kind, name, background, text)
         faces = {key["label"]: key["drawn"][0][0] for key in keys}
         red, green, blue = faces["OK"]
         assert green > red and green > blue, (kind, faces["OK"])

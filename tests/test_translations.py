@@ -79,8 +79,9 @@ def every_keypad_shown(frame, message_boxes):
 
 
 def texts_of(dialog):
-    """The title and the caption of every key and label, as shown."""
+    """The title and the caption of every key and text."""
     texts = [dialog.GetTitle()] + [key.caption() for key in dialog.keys()]
+    texts += [text.GetLabel() for text in nuv_touchui.drawn_texts(dialog)]
     windows = list(dialog.GetChildren())
     while windows:
         window = windows.pop()

@@ -7,13 +7,14 @@ handlers; the defaults here do nothing, so a layout can be shown on its own.
 
     DigitKeypad          numeric keypad with value field and bounds
     DigitPasswordKeypad  PIN pad with a masked field
-    AlphaKeypad          keyboard (US, German, French or Spanish) with shift
-                         and caps-lock panels
+    AlphaKeypad          keyboard (US, German, French, Spanish or Chinese by
+                         pinyin) with shift and caps-lock panels
 
 Every key is a KeyButton, a light object drawn by the KeyPanel window it
 sits on, that sends the wx.EVT_BUTTON command event a button would; a
 character key's label is exactly what it types. Each dialog's keys() yields
-them all. Fixed captions (OK, Cancel, Clear, the prompts) pass
+them all. The prompts and the bounds are DrawnTexts, drawn by the dialog
+itself rather than native labels. Fixed captions (OK, Cancel, Clear, the prompts) pass
 through wx.GetTranslation when the dialog is made, so a catalog the
 application loaded (domain "nuv_touch") shows them in the operator's
 language. Keys are sized for a gloved finger: never under 48 px (at 96 dpi,
@@ -23,7 +24,7 @@ same keys.
 
 The package reads one concern a module: keyboards (the national keyboards
 as data and the choice of one), keys (keys drawn by their panel), widgets
-(label, entry field, grid sizer), fit (key sizes and the screen-fit
+(drawn and native texts, entry field, grid sizer), fit (key sizes and the screen-fit
 planner), physical (a physical keyboard driving the keys) and dialogs.
 
 Each dialog fits the client area of its display with a window manager's
@@ -38,9 +39,11 @@ from .dialogs import (CANCEL_COLOUR, CONFIRM_COLOUR, UNBOUNDED_MAX, UNBOUNDED_MI
 from .fit import KEYBOARD_KEY_MM, MIN_KEY_DIP, PAD_KEY_MM, key_side, plan_key_size
 from .keyboards import KEYBOARDS, Keyboard, keyboard_layout, pack_rows, set_keyboard_layout
 from .keys import KeyButton, KeyGroup, KeyPanel
-from .widgets import ELLIPSIS, EntryField, Label, UniformGridSizer
+from .widgets import (ELLIPSIS, DrawnText, EntryField, Label, UniformGridSizer, drawn_texts,
+                      refresh_moved_texts)
 
 __all__ = ["DigitKeypad", "DigitPasswordKeypad", "AlphaKeypad", "KeyButton",
-           "KeyPanel", "KeyGroup", "EntryField", "Label", "UniformGridSizer", "key_side",
+           "KeyPanel", "KeyGroup", "EntryField", "Label", "DrawnText", "drawn_texts", "refresh_moved_texts",
+           "UniformGridSizer", "key_side",
            "plan_key_size", "Keyboard", "KEYBOARDS", "pack_rows",
            "set_keyboard_layout", "keyboard_layout"]

@@ -11,7 +11,8 @@ from .fit import (KEYBOARD_KEY_MM, MIN_KEY_DIP, MIN_KEY_WIDTH_DIP, PAD_KEY_MM, k
 from .keyboards import KEYBOARDS, capital, cut, keyboard_layout, pack_rows, row_lengths
 from .keys import KeyButton, KeyGroup, KeyPanel
 from .physical import PhysicalKeys
-from .widgets import EntryField, Label, UniformGridSizer
+from .widgets import (DrawnText, EntryField, UniformGridSizer,
+                      refresh_moved_texts)
 
 CONFIRM_COLOUR = wx.Colour(190, 230, 190)
 CANCEL_COLOUR = wx.Colour(240, 200, 200)
@@ -85,6 +86,7 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
         done = wx.Dialog.Layout(self)
         for panel in self._key_panels:
             panel.Layout()
+        refresh_moved_texts(self)
         return done
 
     def _span(self, units, side=None):
@@ -229,14 +231,16 @@ class DigitKeypad(_TouchDialog):
         self._init_dialog(parent, _("Number"), PAD_KEY_MM)
         key_font = _font(18)
 
-        self.ui_message = Label(self, "ui_message", _("Enter a number:"))
+        # The texts are drawn by the dialog: five native labels would cost
+        # about as much as the rest of the keypad.
+        self.ui_message = DrawnText(self, "ui_message", _("Enter a number:"))
         self.ui_message.SetFont(_font(14))
         self.mValueField = EntryField(self, "mValueField", wx.TE_RIGHT)
         self.mValueField.SetFont(_font(26))
-        self.m_staticText3 = Label(self, "m_staticText3", _("Min:"))
-        self.ui_minimum = Label(self, "ui_minimum", UNBOUNDED_MIN)
-        self.m_staticText5 = Label(self, "m_staticText5", _("Max:"))
-        self.ui_maxmum = Label(self, "ui_maxmum", UNBOUNDED_MAX)
+        self.m_staticText3 = DrawnText(self, "m_staticText3", _("Min:"))
+        self.ui_minimum = DrawnText(self, "ui_minimum", UNBOUNDED_MIN)
+        self.m_staticText5 = DrawnText(self, "m_staticText5", _("Max:"))
+        self.ui_maxmum = DrawnText(self, "ui_maxmum", UNBOUNDED_MAX)
         for label in (self.m_staticText3, self.ui_minimum,
                       self.m_staticText5, self.ui_maxmum):
             label.SetFont(_font(14))
@@ -278,9 +282,9 @@ class DigitKeypad(_TouchDialog):
 
         def bound(caption, value):
             pair = wx.BoxSizer(wx.HORIZONTAL)
-            pair.Add(caption, 0, wx.ALIGN_CENTER_VERTICAL | wx.RIGHT,
-                     self._gap)
-            pair.Add(value, 0, wx.ALIGN_CENTER_VERTICAL)
+            caption.place(pair, 0, wx.ALIGN_CENTER_VERTICAL | wx.RIGHT,
+                          self._gap)
+            value.place(pair, 0, wx.ALIGN_CENTER_VERTICAL)
             return pair
 
         # Side by side, or one above the other when they are too long for
@@ -291,8 +295,10 @@ class DigitKeypad(_TouchDialog):
         bounds.Add(bound(self.m_staticText5, self.ui_maxmum))
 
         texts = wx.BoxSizer(wx.VERTICAL)
-        for item in (self.ui_message, self.mValueField, bounds):
-            texts.Add(item, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP, margin)
+        along = wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP
+        self.ui_message.place(texts, 0, along, margin)
+        texts.Add(self.mValueField, 0, along, margin)
+        texts.Add(bounds, 0, along, margin)
         self._texts_beside = self._texts_beside_keys()
         if self._texts_beside:
             outer = wx.BoxSizer(wx.HORIZONTAL)
@@ -383,7 +389,7 @@ class DigitPasswordKeypad(_TouchDialog):
         self._init_dialog(parent, _("PIN"), PAD_KEY_MM)
         key_font = _font(18)
 
-        self.ui_message = Label(self, "ui_message", _("Enter PIN:"))
+        self.ui_message = DrawnText(self, "ui_message", _("Enter PIN:"))
         self.ui_message.SetFont(_font(14))
         self.ui_text = EntryField(self, "ui_text",
                                   wx.TE_PASSWORD | wx.TE_CENTRE)
@@ -428,8 +434,8 @@ class DigitPasswordKeypad(_TouchDialog):
 
         margin = self._margin
         outer = wx.BoxSizer(wx.VERTICAL)
-        outer.Add(self.ui_message, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
-                  margin)
+        self.ui_message.place(outer, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
+                              margin)
         outer.Add(self.ui_text, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
                   margin)
         outer.Add(panel, 1, wx.EXPAND | wx.ALL, margin)
@@ -559,7 +565,7 @@ class AlphaKeypad(_TouchDialog):
         self._finish_keyboard(panel, keys)
 
     def _make_texts(self):
-        self.ui_message = Label(self, "ui_message", _("Enter text:"))
+        self.ui_message = DrawnText(self, "ui_message", _("Enter text:"))
         self.ui_message.SetFont(_font(14))
         self.ui_value_normal = EntryField(self, "ui_value_normal")
         self.ui_value_password = EntryField(self, "ui_value_password",
@@ -805,8 +811,8 @@ class AlphaKeypad(_TouchDialog):
             keys.Insert(0, self._pinyin.add_row(keys_panel), 0, wx.BOTTOM,
                         self._gap)
         outer = wx.BoxSizer(wx.VERTICAL)
-        outer.Add(self.ui_message, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
-                  margin)
+        self.ui_message.place(outer, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
+                              margin)
         if self._pinyin is not None:
             outer.Add(self._pinyin.line, 0,
                       wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP, margin)

@@ -127,9 +127,8 @@ class KeyButton(wx.EvtHandler):
         return True
 
     def GetTextExtent(self, text):
-        measured = (text, self._font_for_caches(),
-                    self._panel.GetContentScaleFactor())
-        return wx.Size(*_TEXT_SIZES.get(measured, _text_size))
+        return text_extent(text, self._font_for_caches(),
+                           self._panel.GetContentScaleFactor())
 
     def GetBackgroundColour(self):
         return wx.Colour(self._face) if self._face is not None \
@@ -652,6 +651,12 @@ class _Cache:
 _TEXT_SIZES = _Cache(256 * 1024, lambda key, size: 160 + 4 * len(key[0]))
 _KEY_IMAGES = _Cache(4 * 1024 * 1024,
                      lambda look, image: 4 * look[0][0] * look[0][1])
+
+
+def text_extent(text, font, scale):
+    """The size of `text` in `font` (a CacheFont) on a screen of content
+    scale factor `scale`, measured once."""
+    return wx.Size(*_TEXT_SIZES.get((text, font, scale), _text_size))
 
 
 def _text_size(measured):

@@ -1,30 +1,27 @@
-"""The few widgets besides the keys: a label held to a width and a number of
-lines, the entry field, and a grid sizer of equal cells."""
+"""The few widgets besides the keys: a text held to a width and a number of
+lines, drawn by its window or a native label, the entry field, and a grid
+sizer of equal cells."""
 
 import wx
 
 from nuv_wxtools import window_fit_layout
 
+from . import keys
+
 ELLIPSIS = "\u2026"
 
 
-class Label(wx.StaticText):
-    """Static text that can be held to a width and a number of lines.
+class _FittedText:
+    """A text that can be held to a width and a number of lines: what Label
+    and DrawnText share. GetLabel() and GetLabelText() return the text as
+    set, literally (an "&" is no mnemonic). What is shown may differ: once
+    fit() gave the text a width, it wraps at spaces to that width (a word
+    longer than the width is broken where it must be), and a text longer
+    than its lines allow ends in an ellipsis. The holder measures with
+    GetTextExtent and shows the lines with _show(shown)."""
 
-    GetLabel() and GetLabelText() return the text as set, literally (an "&"
-    is no mnemonic). What is shown may differ: once fit() gave the label a
-    width, the text wraps at spaces to that width (a word longer than the
-    width is broken where it must be), and a text longer than its lines allow
-    ends in an ellipsis. The size follows font and text changes at once (the
-    toolkit reports a stale size until the label is on screen).
-    """
-
-    def __init__(self, parent, name, label):
-        self._text = label
-        self._width = None
-        self._max_lines = None
-        wx.StaticText.__init__(self, parent, wx.ID_ANY, "", name=name)
-        self._show_fitted()
+    _width = None
+    _max_lines = None
 
     def GetLabel(self):
         return self._text
@@ -33,12 +30,12 @@ class Label(wx.StaticText):
         return self._text
 
     def SetLabel(self, label):
-        shown_lines = self._shown_lines()
+        shown_lines = self.shown_text().count("\n") + 1
         self._text = label
         self._show_fitted()
         # A text set after the dialog was fitted (a bound, a prompt) must
         # not be clipped: fit the dialog again when it needs other room.
-        top = wx.GetTopLevelParent(self)
+        top = wx.GetTopLevelParent(self.GetParent())
         sizer = top.GetSizer() if top is not None else None
         if sizer is None:
             return
@@ -48,13 +45,8 @@ class Label(wx.StaticText):
                     self._width, shown_lines)):
             window_fit_layout(top)
 
-    def SetFont(self, font):
-        result = wx.StaticText.SetFont(self, font)
-        self._show_fitted()
-        return result
-
     def fit(self, width, max_lines=None):
-        """Hold the label to `width` pixels (None: as wide as its text) and
+        """Hold the text to `width` pixels (None: as wide as its text) and
         at most `max_lines` lines (None: as many as the text needs)."""
         self._width, self._max_lines = width, max_lines
         self._show_fitted()
@@ -64,8 +56,14 @@ class Label(wx.StaticText):
         `limit`)."""
         return len(self._wrapped(width, limit))
 
-    def _shown_lines(self):
-        return wx.StaticText.GetLabel(self).count("\n") + 1
+    def shown_text(self):
+        """The text as shown: wrapped, perhaps cut short."""
+        raise NotImplementedError
+
+    def text_width(self, most):
+        """Width of the text on one line, exact up to `most` pixels (a text
+        of thousands of digits is not measured whole)."""
+        return self.GetTextExtent(self._text[:most + 1]).width
 
     def _wrapped(self, width, limit=None):
         """The text's lines wrapped at `width`; past `limit` lines the rest
@@ -98,11 +96,6 @@ class Label(wx.StaticText):
                 return
         lines.append(line)
 
-    def text_width(self, most):
-        """Width of the text on one line, exact up to `most` pixels (a text
-        of thousands of digits is not measured whole)."""
-        return self.GetTextExtent(self._text[:most + 1]).width
-
     def _fits(self, text, width):
         # Every character takes a pixel at least: a longer text does not fit.
         return len(text) <= width and self.GetTextExtent(text).width <= width
@@ -133,19 +126,215 @@ class Label(wx.StaticText):
             shown = "\n".join(lines)
         # An unchanged text keeps its size: a dialog's fit asks for it
         # again and again.
-        if shown != wx.StaticText.GetLabel(self):
-            wx.StaticText.SetLabelText(self, shown)
-            self.InvalidateBestSize()
+        if shown != self.shown_text():
+            self._show(shown)
 
-    def DoGetBestSize(self):
-        best = wx.StaticText.DoGetBestSize(self)
-        lines = wx.StaticText.GetLabel(self).split("\n")
+    def _fitted_size(self, least, line_height):
+        """Best size of the shown lines: at least `least` (a wx.Size)."""
+        lines = self.shown_text().split("\n")
         width = max(self.GetTextExtent(line or " ").width for line in lines)
-        width = max(best.width, width + self.FromDIP(2))
+        width = max(least.width, width + self.FromDIP(2))
         if self._width is not None:
             width = min(width, self._width + self.FromDIP(2))
-        height = len(lines) * self.GetCharHeight()
-        return wx.Size(width, max(best.height, height))
+        return wx.Size(width, max(least.height, len(lines) * line_height))
+
+
+class Label(_FittedText, wx.StaticText):
+    """Static text that can be held to a width and a number of lines (see
+    _FittedText). The size follows font and text changes at once (the
+    toolkit reports a stale size until the label is on screen).
+    """
+
+    def __init__(self, parent, name, label):
+        self._text = label
+        wx.StaticText.__init__(self, parent, wx.ID_ANY, "", name=name)
+        self._show_fitted()
+
+    def SetFont(self, font):
+        result = wx.StaticText.SetFont(self, font)
+        self._show_fitted()
+        return result
+
+    def shown_text(self):
+        return wx.StaticText.GetLabel(self)
+
+    def _show(self, shown):
+        wx.StaticText.SetLabelText(self, shown)
+        self.InvalidateBestSize()
+
+    def DoGetBestSize(self):
+        return self._fitted_size(wx.StaticText.DoGetBestSize(self),
+                                 self.GetCharHeight())
+
+
+class DrawnText(_FittedText):
+    """A static text drawn by the window it stands on, not a window of its
+    own: a native label costs more to make, show and draw than the few
+    characters of a bound. It answers what the keypads and a label's users
+    call (GetLabel, SetLabel, SetFont, GetFont, Show, Hide, IsShown,
+    SetForegroundColour, GetScreenRect ...) and holds to a width and a
+    number of lines as a Label does (see _FittedText). Put it into a sizer
+    of its window with place(); the window's Layout() should end with
+    refresh_moved_texts().
+    """
+
+    _font = None  # None: the window's own
+    _cache_font = None
+    _colour = None  # None: the theme's text colour
+    _item = None  # the text's place in its window's sizers
+    _drawn_at = None  # where it was last drawn
+
+    def __init__(self, parent, name, label):
+        self._parent = parent
+        self._name = name
+        self._text = self._shown = label
+        self._visible = True
+        _texts_drawn_by(parent).append(self)
+
+    def place(self, sizer, *args):
+        """Put the text into `sizer` (of its window), with the arguments
+        sizer.Add takes after the item."""
+        best = self.GetBestSize()
+        self._item = sizer.Add(best.width, best.height, *args)
+        self._item.Show(self._visible)
+        return self._item
+
+    def GetParent(self):
+        return self._parent
+
+    def GetName(self):
+        return self._name
+
+    def shown_text(self):
+        return self._shown
+
+    def _show(self, shown):
+        self._shown = shown
+        self._resize()
+
+    def GetFont(self):
+        return wx.Font(self._font) if self._font is not None \
+            else self._parent.GetFont()
+
+    def SetFont(self, font):
+        self._font = wx.Font(font)
+        self._cache_font = None
+        self._show_fitted()
+        self._resize()
+        return True
+
+    def GetForegroundColour(self):
+        return wx.Colour(self._colour if self._colour is not None
+                         else keys.theme_colours()[1])
+
+    def SetForegroundColour(self, colour):
+        self._colour = wx.Colour(colour)
+        self.Refresh()
+        return True
+
+    def GetTextExtent(self, text):
+        if self._cache_font is None:
+            self._cache_font = keys.CacheFont(self.GetFont())
+        return keys.text_extent(text, self._cache_font,
+                                self._parent.GetContentScaleFactor())
+
+    def GetCharHeight(self):
+        return self.GetTextExtent(" ").height
+
+    def FromDIP(self, value):
+        return self._parent.FromDIP(value)
+
+    def GetBestSize(self):
+        return self._fitted_size(wx.Size(0, 0), self.GetCharHeight())
+
+    GetMinSize = GetBestSize
+
+    def IsShown(self):
+        return self._visible
+
+    def Show(self, show=True):
+        if self._visible == bool(show):
+            return False
+        self._visible = bool(show)
+        if self._item is not None:
+            self._item.Show(self._visible)
+            self._parent.Layout()
+        self.Refresh()
+        return True
+
+    def Hide(self):
+        return self.Show(False)
+
+    def IsShownOnScreen(self):
+        return self._visible and self._parent.IsShownOnScreen()
+
+    def IsEnabled(self):
+        return self._parent.IsEnabled()
+
+    def GetRect(self):
+        return self._item.GetRect() if self._item is not None else wx.Rect()
+
+    def GetPosition(self):
+        return self.GetRect().GetPosition()
+
+    def GetSize(self):
+        return self.GetRect().GetSize()
+
+    def GetScreenRect(self):
+        rect = self.GetRect()
+        rect.Offset(self._parent.GetScreenPosition())
+        return rect
+
+    def Refresh(self):
+        """Draw the text again, where it was and where it is now."""
+        for rect in (self._drawn_at, self.GetRect()):
+            if rect is not None and not rect.IsEmpty():
+                self._parent.RefreshRect(rect)
+
+    def _resize(self):
+        if self._item is not None:
+            self._item.SetMinSize(self.GetBestSize())
+            self._parent.InvalidateBestSize()
+        self.Refresh()
+
+    def draw(self, dc):
+        rect = self._drawn_at = self.GetRect()
+        if not self._visible or rect.IsEmpty():
+            return
+        dc.SetFont(self.GetFont())
+        dc.SetTextForeground(self.GetForegroundColour() if self.IsEnabled()
+                             else wx.Colour(keys.theme_colours()[2]))
+        dc.SetClippingRegion(rect)
+        height = self.GetCharHeight()
+        for index, line in enumerate(self._shown.split("\n")):
+            dc.DrawText(line, rect.x, rect.y + index * height)
+        dc.DestroyClippingRegion()
+
+
+def drawn_texts(window):
+    """The DrawnTexts `window` draws."""
+    return list(getattr(window, "_drawn_texts", ()))
+
+
+def _texts_drawn_by(window):
+    """The DrawnTexts `window` draws, drawing them from its first."""
+    texts = getattr(window, "_drawn_texts", None)
+    if texts is None:
+        texts = window._drawn_texts = []
+
+        def paint(event):
+            dc = wx.PaintDC(window)
+            for text in texts:
+                text.draw(dc)
+        window.Bind(wx.EVT_PAINT, paint)
+    return texts
+
+
+def refresh_moved_texts(window):
+    """Draw again the texts of `window` a layout has moved."""
+    for text in getattr(window, "_drawn_texts", ()):
+        if text._drawn_at is not None and text.GetRect() != text._drawn_at:
+            text.Refresh()
 
 
 class EntryField(wx.TextCtrl):
