@@ -14,6 +14,7 @@ takes back a letter, OK puts the letters in as typed before it confirms.
 import wx
 
 from .keys import KeyButton
+from .widgets import DrawnText
 
 CHINESE_KEYBOARD = "zh"
 
@@ -97,7 +98,7 @@ class PinyinKeys:
         for name, route in self.ROUTES.items():
             setattr(dialog, name, getattr(self, route))
 
-        self.line = wx.StaticText(dialog, wx.ID_ANY, "", name="ui_composition")
+        self.line = DrawnText(dialog, "ui_composition", "")
         self.line.SetFont(wx.Font(16, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL, wx.FONTWEIGHT_NORMAL))
         # As high as a line of letters whether or not any are typed, and as
         # wide as the entry: a letter typed must not refit the dialog.

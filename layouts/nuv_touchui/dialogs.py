@@ -814,8 +814,9 @@ class AlphaKeypad(_TouchDialog):
         self.ui_message.place(outer, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
                               margin)
         if self._pinyin is not None:
-            outer.Add(self._pinyin.line, 0,
-                      wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP, margin)
+            self._pinyin.line.place(outer, 0,
+                                    wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
+                                    margin)
         outer.Add(self.ui_value_normal, 0,
                   wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP, margin)
         outer.Add(self.ui_value_password, 0,

@@ -49,6 +49,7 @@ class KeyButton(wx.EvtHandler):
     _enabled = True
     _shown = True
     _item = None  # the key's place in its panel's sizers (see place)
+    _min = (0, 0)  # the least size asked of that place
     _id = None  # reserved at the first GetId: few keys are ever asked
 
     def __init__(self, parent, label, size, name, repeats=False):
@@ -87,8 +88,14 @@ class KeyButton(wx.EvtHandler):
     def take_place(self, item):
         """Take `item`, a place in its panel's sizers held for the key."""
         self._item = item
+        self._min = tuple(item.GetMinSize())
         self._item.Show(self._shown)
         return item
+
+    def min_size(self):
+        """(width, height) the key last asked of its place: what a sizer
+        of keys reads without a call into the toolkit for each key."""
+        return self._min
 
     # What the keypads and tools call ------------------------------------
 
@@ -202,7 +209,11 @@ class KeyButton(wx.EvtHandler):
 
     def SetMinSize(self, size):
         if self._item is not None:
-            self._item.SetMinSize(size)
+            self._set_min(*size)
+
+    def _set_min(self, width, height):
+        self._min = (width, height)
+        self._item.SetMinSize(wx.Size(width, height))
 
     def HasCapture(self):
         return self._panel.pressed_key() is self
@@ -256,8 +267,8 @@ class KeyButton(wx.EvtHandler):
         # Never smaller than the planned key or than its caption needs.
         if self._item is not None:
             best, has = self._best_size(), self._item.GetMinSize()
-            self._item.SetMinSize(wx.Size(max(best.width, has.width),
-                                          max(best.height, has.height)))
+            self._set_min(max(best.width, has.width),
+                          max(best.height, has.height))
             self._panel.InvalidateBestSize()
         self.Refresh()
 

@@ -182,6 +182,7 @@ class DrawnText(_FittedText):
     _cache_font = None
     _colour = None  # None: the theme's text colour
     _item = None  # the text's place in its window's sizers
+    _least = None  # a size set with SetMinSize, which the text keeps
     _drawn_at = None  # where it was last drawn
 
     def __init__(self, parent, name, label):
@@ -194,8 +195,8 @@ class DrawnText(_FittedText):
     def place(self, sizer, *args):
         """Put the text into `sizer` (of its window), with the arguments
         sizer.Add takes after the item."""
-        best = self.GetBestSize()
-        self._item = sizer.Add(best.width, best.height, *args)
+        least = self.GetMinSize()
+        self._item = sizer.Add(least.width, least.height, *args)
         self._item.Show(self._visible)
         return self._item
 
@@ -244,10 +245,27 @@ class DrawnText(_FittedText):
     def FromDIP(self, value):
         return self._parent.FromDIP(value)
 
+    def SetLabel(self, label):
+        if self._least is None:
+            _FittedText.SetLabel(self, label)
+            return
+        # Held to its size: the dialog stays as it is.
+        self._text = label
+        self._show_fitted()
+        self.Refresh()
+
     def GetBestSize(self):
         return self._fitted_size(wx.Size(0, 0), self.GetCharHeight())
 
-    GetMinSize = GetBestSize
+    def GetMinSize(self):
+        return wx.Size(self._least) if self._least is not None \
+            else self.GetBestSize()
+
+    def SetMinSize(self, size):
+        """Hold the text's place to `size` whatever its text, as a window's
+        least size does: a longer text is cut at its edge."""
+        self._least = wx.Size(size)
+        self._resize()
 
     def IsShown(self):
         return self._visible
@@ -293,7 +311,7 @@ class DrawnText(_FittedText):
 
     def _resize(self):
         if self._item is not None:
-            self._item.SetMinSize(self.GetBestSize())
+            self._item.SetMinSize(self.GetMinSize())
             self._parent.InvalidateBestSize()
         self.Refresh()
 
@@ -366,7 +384,8 @@ class EntryField(wx.TextCtrl):
 
 
 class UniformGridSizer(wx.Sizer):
-    """Grid of equal cells, each item covering one cell or a block of them.
+    """Grid of equal cells, each key (see AddAt) covering one cell or a block
+    of them.
 
     Every cell is as large as the most demanding item needs, so a larger
     font keeps the grid even instead of widening one column. Extra room is
@@ -378,20 +397,22 @@ class UniformGridSizer(wx.Sizer):
         self._rows = rows
         self._cols = cols
         self._gap = gap
-        self._places = []  # (sizer item, row, column, rows, columns)
+        self._places = []  # (key, sizer item, row, column, rows, columns)
+        self._laid_out = None  # the rectangle last laid out, and places
 
     def AddAt(self, key, pos, span=(1, 1)):
         item = key.place(self)
-        self._places.append((item,) + tuple(pos) + tuple(span))
+        self._places.append((key, item) + tuple(pos) + tuple(span))
         return item
 
     def CalcMin(self):
-        # Asked many times in each fit of a dialog: kept plain.
+        # Asked many times in each fit of a dialog: kept plain, the keys'
+        # sizes read as they keep them.
         gap = self._gap
         cell_w = cell_h = 0
-        for item, _, _, rows, cols in self._places:
-            if item.IsShown():
-                width, height = item.CalcMin().Get()
+        for key, _, _, _, rows, cols in self._places:
+            if key.IsShown():
+                width, height = key.min_size()
                 width = -(-(width - (cols - 1) * gap) // cols)
                 height = -(-(height - (rows - 1) * gap) // rows)
                 if width > cell_w:
@@ -402,12 +423,18 @@ class UniformGridSizer(wx.Sizer):
                        self._rows * (cell_h + gap) - gap)
 
     def RecalcSizes(self):
-        gap = self._gap
+        # The cells depend on the sizer's rectangle alone, not on the keys'
+        # sizes: a fit lays the same grid out several times over.
         x0, y0 = self.GetPosition()
         width, height = self.GetSize()
+        laid_out = (x0, y0, width, height, len(self._places))
+        if laid_out == self._laid_out:
+            return
+        self._laid_out = laid_out
+        gap = self._gap
         step_x = (width + gap) / self._cols
         step_y = (height + gap) / self._rows
-        for item, row, col, rows, cols in self._places:
+        for _key, item, row, col, rows, cols in self._places:
             left = x0 + round(col * step_x)
             top = y0 + round(row * step_y)
             right = x0 + round((col + cols) * step_x) - gap
