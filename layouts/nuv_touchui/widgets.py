@@ -376,11 +376,30 @@ class EntryField(wx.TextCtrl):
         return False
 
     def DoGetBestSize(self):
+        # The toolkit measures a field afresh after each font change, which
+        # costs more than the rest of a keypad's fit: the sizes are kept by
+        # everything they depend on.
+        measured = (keys.CacheFont(self.GetFont()), self.GetWindowStyleFlag(),
+                    self.GetContentScaleFactor(), keys.theme_colours())
+        size = _ENTRY_SIZES.get(measured)
+        if size is None:
+            if len(_ENTRY_SIZES) >= ENTRY_SIZES_KEPT:
+                _ENTRY_SIZES.clear()
+            size = _ENTRY_SIZES[measured] = tuple(self._measure())
+        return wx.Size(*size)
+
+    def _measure(self):
         best = wx.TextCtrl.DoGetBestSize(self)
         text = self.GetTextExtent("000000")
         return wx.Size(text.width + self.FromDIP(16),
                        max(best.height,
                            self.GetCharHeight() + self.FromDIP(14)))
+
+
+# Entry fields' best sizes, by font, style, screen scale and theme (a few
+# fonts come back in every keypad).
+ENTRY_SIZES_KEPT = 32
+_ENTRY_SIZES = {}
 
 
 class UniformGridSizer(wx.Sizer):
