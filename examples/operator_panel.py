@@ -107,7 +107,7 @@ class OperatorPanel(wx.Frame):
             grid.Add(ctrl, 0, wx.EXPAND)
             return ctrl
 
-        self.stock_length = field("Stock length (mm)", wx.TextCtrl(box, value=" 120.5 ", size=size))
+        self.stock_length = field("Stock (mm)", wx.TextCtrl(box, value=" 120.5 ", size=size))
         self.part_count = field("Parts to make", wx.SpinCtrl(box, min=0, max=9999, initial=25, size=size))
         self.lot_label = field("Lot number", wx.StaticText(box, label="1042", size=size))
         nuv_touch.DigitKeypadProxy(self.stock_length, nuv_touch.KEYPAD_MODE_FLOAT, 10, 600)
