@@ -146,6 +146,27 @@ class TestWidgetContract:
                 assert on.GetParent().GetClientRect().Contains(key.GetRect())
 
 
+@pytest.mark.parametrize("kind", [nuv_touchui.Label, nuv_touchui.DrawnText])
+def test_texts_wrap_and_end_in_an_ellipsis(frame, kind, request):
+    # The native label and the drawn text share the wrapping: words at
+    # spaces, a word too long for the width broken, an ellipsis where the
+    # lines run out; the text as set is kept whole, "&" and all.
+    dialog = wx.Dialog(frame)
+    request.addfinalizer(dialog.Destroy)
+    text = kind(dialog, "text", "")
+    width = text.GetTextExtent("0000000000").width
+    text.SetLabel("R&D " + "0123456789" * 3 + " end")
+    text.fit(width)
+    assert text.shown_text().split("\n") == [
+        "R&D", "0123456789", "0123456789", "0123456789", "end"]
+    text.fit(width, 2)
+    shown = text.shown_text().split("\n")
+    assert len(shown) == 2 and shown[1].endswith(nuv_touchui.ELLIPSIS)
+    assert text.GetTextExtent(shown[1]).width <= width
+    assert text.GetLabel() == "R&D " + "0123456789" * 3 + " end"
+    assert text.GetBestSize().width <= width + dialog.FromDIP(2)
+
+
 class TestKeySizes:
     def test_every_key_fits_a_finger_and_pads_are_larger(self, make):
         ppi = wx.GetDisplayPPI().height or 96

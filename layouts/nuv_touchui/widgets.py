@@ -156,7 +156,7 @@ class Label(_FittedText, wx.StaticText):
         return result
 
     def shown_text(self):
-        return wx.StaticText.GetLabel(self)
+        return wx.StaticText.GetLabelText(self)  # "&" shown as itself
 
     def _show(self, shown):
         wx.StaticText.SetLabelText(self, shown)
