@@ -77,12 +77,22 @@ def fix_mmap_threshold():
 
 
 def resident_kib():
-    """Resident memory, without the pages malloc holds free (freed blocks
-    stay resident until malloc reuses them)."""
+    """Resident memory a leak grows, without the pages malloc holds free
+    (freed blocks stay resident until malloc reuses them): the anonymous
+    and shared-memory pages. Pages mapped from files, the libraries' code
+    and data, are left out: the kernel may drop them and read them back at
+    will (a machine that pages out cold memory moves them by a megabyte
+    between two readings), and no leak grows them."""
     if MALLOC_TRIM is not None:
         MALLOC_TRIM(0)
-    with open("/proc/self/statm") as statm:
-        return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE") // 1024
+    fields = {}
+    with open("/proc/self/status") as status:
+        for line in status:
+            name, _, value = line.partition(":")
+            fields[name] = value
+    if "RssAnon" not in fields:  # a kernel before 4.5: all resident pages
+        return int(fields["VmRSS"].split()[0])
+    return int(fields["RssAnon"].split()[0]) + int(fields["RssShmem"].split()[0])
 
 
 def pump():
