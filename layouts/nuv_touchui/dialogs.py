@@ -66,6 +66,7 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
         # largest client size the display leaves (see Fit).
         self._keys_sizer = None
         self._room = wx.Size(0, 0)
+        self.Bind(wx.EVT_WINDOW_DESTROY, self._on_destroy)
 
     def keys(self):
         """Every key of the dialog, shown or not, and the variants offered
@@ -197,6 +198,18 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
             key.SetFocus()
 
     # Endings -----------------------------------------------------------
+
+    def _on_destroy(self, event):
+        # The dialog's parts (keys, texts, sizers, the handlers a composition
+        # routes) refer back to it; wx has freed its windows, and the dialog
+        # lets go of the parts, so that they go at once, on this thread,
+        # not whenever and wherever the garbage collector next runs.
+        event.Skip()
+        # wx sends the dialog's own destroy event once the wrapper has let
+        # go of it (the event's object is another wrapper, and self is
+        # false); the destroy events of its windows come here too.
+        if not self or event.GetEventObject() is self:
+            vars(self).clear()
 
     def _end(self, code):
         if self.IsModal():
