@@ -180,16 +180,32 @@ def confirm_keyboard(keyboard):
 
 
 def real_taps(grid, row, col, count, offset=0):
-    """`count` taps of a finger on the cell, through the X server; returns
-    once the grid has handled them, and the keypad they opened has closed."""
+    """One or two taps of a finger on the cell, through the X server;
+    returns once the grid has handled them, and the keypad they opened has
+    closed."""
     rect = grid.CellToRect(row, col)
     rect.SetPosition(grid.CalcScrolledPosition(rect.GetPosition()))
     centre = rect.GetPosition() + wx.Point(rect.width // 2 + offset, rect.height // 2)
+    window = grid.GetGridWindow()
+    seen = []
+
+    def note(event):
+        seen.append(event.GetEventType())
+        event.Skip()
+
+    binders = (wx.EVT_LEFT_DOWN, wx.EVT_LEFT_UP, wx.EVT_LEFT_DCLICK)
+    for binder in binders:
+        window.Bind(binder, note)
     simulator = wx.UIActionSimulator()
-    simulator.MouseMove(grid.GetGridWindow().ClientToScreen(centre))
+    simulator.MouseMove(window.ClientToScreen(centre))
     pump(50)
     simulator.MouseDblClick() if count == 2 else simulator.MouseClick()
-    pump(600)
+    # GTK sends a press and a release, then a double click for a second
+    # quick press (where the keypad opens) and its release.
+    wait_until(lambda: len(seen) >= 2 * count, 3.0)
+    pump(50)
+    for binder in binders:
+        window.Unbind(binder, handler=note)
 
 
 # Each: the proxy, and a step entering a text into its keypad.
