@@ -39,6 +39,10 @@ def _font(points):
                    wx.FONTWEIGHT_NORMAL)
 
 
+# What a destroyed dialog keeps: values that refer to nothing.
+_PLAIN_VALUES = (bool, int, float, complex, str, bytes, type(None))
+
+
 class _TouchDialog(PhysicalKeys, wx.Dialog):
     """What the three layouts share: key making, fitting the screen, the
     cancel and confirm endings; the physical keyboard's bridge to the
@@ -209,7 +213,14 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
         # go of it (the event's object is another wrapper, and self is
         # false); the destroy events of its windows come here too.
         if not self or event.GetEventObject() is self:
-            vars(self).clear()
+            self._let_go_of_parts()
+
+    def _let_go_of_parts(self):
+        # Plain values (a keypad's mode, bounds, shift state) stay readable
+        # after the dialog is gone; whatever may refer back to it goes.
+        state = vars(self)
+        for name in [name for name, value in state.items() if not isinstance(value, _PLAIN_VALUES)]:
+            del state[name]
 
     def _end(self, code):
         if self.IsModal():
