@@ -8,7 +8,7 @@ import wx
 import wx.grid
 
 import nuv_touch
-from conftest import click, pump, run_modal
+from conftest import click, modal_dialogs, pump, run_modal, wait_until
 
 DIGIT_KEYS = ["m_button%d" % n for n in range(2, 14)] + ["m_button15"]
 
@@ -173,6 +173,70 @@ def test_double_click_edits_exactly_that_cell(grid):
     cells = {(r, c): grid.GetCellValue(r, c) for r in range(5) for c in range(4)}
     assert cells.pop((3, 2)) == "64" and cells.pop((0, 0)) == "1"
     assert set(cells.values()) == {""}
+
+
+def confirm_keyboard(keyboard):
+    click(next(k for k in keyboard.keys() if k.IsShownOnScreen() and k.GetLabel() == "OK"))
+
+
+def real_taps(grid, row, col, count, offset=0):
+    """One or two taps of a finger on the cell, through the X server;
+    returns once the grid has handled them, and the keypad they opened has
+    closed."""
+    rect = grid.CellToRect(row, col)
+    rect.SetPosition(grid.CalcScrolledPosition(rect.GetPosition()))
+    centre = rect.GetPosition() + wx.Point(rect.width // 2 + offset, rect.height // 2)
+    window = grid.GetGridWindow()
+    seen = []
+
+    def note(event):
+        seen.append(event.GetEventType())
+        event.Skip()
+
+    binders = (wx.EVT_LEFT_DOWN, wx.EVT_LEFT_UP, wx.EVT_LEFT_DCLICK)
+    for binder in binders:
+        window.Bind(binder, note)
+    simulator = wx.UIActionSimulator()
+    simulator.MouseMove(window.ClientToScreen(centre))
+    pump(50)
+    simulator.MouseDblClick() if count == 2 else simulator.MouseClick()
+    # GTK sends a press and a release, then a double click for a second
+    # quick press, where the keypad opens; its release may come while the
+    # keypad is open, and go to it.
+    wait_until(lambda: len(seen) >= count + 1, 3.0)
+    pump(100)
+    for binder in binders:
+        window.Unbind(binder, handler=note)
+
+
+# Each: the proxy, and a step entering a text into its keypad.
+@pytest.mark.parametrize("bind, enter", [
+    (nuv_touch.DigitKeypadProxy, lambda text: (lambda d: (d.SetValue(text), confirm(d)))),
+    (nuv_touch.AlphaKeypadProxy, lambda text: (lambda d: (d.set_value(text), confirm_keyboard(d)))),
+], ids=["digit", "alpha"])
+@pytest.mark.parametrize("editing", [True, False], ids=["editable", "read-only"])
+def test_real_taps_on_a_bound_grid_never_open_its_own_editor(frame, bind, enter, editing):
+    frame.Raise()
+    grid = wx.grid.Grid(frame, size=(500, 300))
+    grid.CreateGrid(4, 4)
+    grid.EnableEditing(editing)
+    bind(grid)
+    changing = []
+    grid.Bind(wx.grid.EVT_GRID_CELL_CHANGING, lambda e: (changing.append((e.GetRow(), e.GetCol())), e.Skip()))
+    pump(100)
+    # The cursor starts on the first cell; the other cell is tapped again
+    # once it is the current one.
+    for taps, (row, col, text) in enumerate([(0, 0, "1"), (2, 1, "2"), (2, 1, "3")]):
+        run_modal(lambda: real_taps(grid, row, col, 2, offset=taps * 10), enter(text))
+        assert grid.GetCellValue(row, col) == text and not grid.IsCellEditControlShown()
+        assert (grid.GetGridCursorRow(), grid.GetGridCursorCol()) == (row, col)
+    assert changing == [(0, 0), (2, 1), (2, 1)]
+    real_taps(grid, 2, 1, 1)  # a lone tap on the current cell opens nothing
+    assert not grid.IsCellEditControlShown() and not modal_dialogs()
+    grid.SetFocus()
+    wx.UIActionSimulator().Char(wx.WXK_F2)  # the keyboard still opens it, where editing is enabled
+    assert wait_until(grid.IsCellEditControlShown, 1.0) == editing
+    grid.DisableCellEditControl()
 
 
 def test_grid_bound_to_other_event_edits_the_last_cell_addressed(grid):

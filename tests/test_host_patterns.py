@@ -199,6 +199,18 @@ class HostPatterns(RuleBasedStateMachine):
                 simulator.MouseClick()
         self.open_and_wait(Opened(self.panel, name), tap, attempts=3)
 
+    @precondition(lambda self: "grid" in self.live and not self.opened)
+    @rule(digits=st.text("0123456789", min_size=1, max_size=2))
+    def double_tap_editable_grid_twice(self, digits):
+        # The second double tap lands on the grid's current cell, where a
+        # click opens wx's own editor unless the binding keeps it closed.
+        grid = self.ctrls["grid"]
+        on_gui(grid.EnableEditing, True)
+        for _ in range(2):
+            self.tap_field(sorted(self.live).index("grid"))
+            self.confirm(digits)
+            assert not on_gui(grid.IsCellEditControlShown), "a tap opened the grid's own editor"
+
     @precondition(lambda self: len(self.opened) < 3 and not any(o.doomed for o in self.opened))
     @rule(over_panel=st.booleans())
     def prompt(self, over_panel):

@@ -30,6 +30,7 @@ import wx
 
 import conftest
 import nuv_touch
+import nuv_touchui
 from conftest import pump
 from public_calls import CALLS, GRID_HANDLERS, Bench, available, module_callables, run
 
@@ -322,3 +323,50 @@ def test_function_objects_themselves(frame):
         fn.__name__ = "on_enter"
 
     assert_flat(once, MANY, [fn, keypad, name])
+
+
+# ---------------------------------------------------------------- a destroyed dialog goes at once
+
+def _opened_by_proxy(frame):
+    ctrl = wx.TextCtrl(frame)
+    nuv_touch.AlphaKeypadProxy(ctrl)
+    press = wx.MouseEvent(wx.wxEVT_LEFT_DOWN)
+    press.SetEventObject(ctrl)
+    conftest.run_modal(lambda: ctrl.GetEventHandler().ProcessEvent(press), lambda d: d.EndModal(wx.ID_CANCEL))
+
+
+def _opened_by_prompt(frame):
+    conftest.run_modal(lambda: nuv_touch.input_integer(frame), lambda d: d.EndModal(wx.ID_CANCEL))
+
+
+def _made_and_destroyed(make):
+    return lambda frame: make(frame).Destroy()
+
+
+@pytest.mark.parametrize("keyboard, use", [
+    (None, _made_and_destroyed(lambda f: nuv_touchui.DigitKeypad(f))),
+    (None, _made_and_destroyed(lambda f: nuv_touchui.DigitPasswordKeypad(f))),
+    *[(name, _made_and_destroyed(lambda f: nuv_touchui.AlphaKeypad(f))) for name in ("us", "de", "fr", "es", "zh")],
+    ("zh", _made_and_destroyed(lambda f: nuv_touch.AlphaKeypad(f))),
+    (None, _opened_by_proxy),
+    (None, _opened_by_prompt),
+], ids=["numeric", "pin", "us", "de", "fr", "es", "zh", "module-zh", "proxy", "prompt"])
+def test_destroyed_dialog_leaves_nothing_to_the_collector(frame, keyboard, use):
+    """Keys, panels, texts and the handlers a composition routes refer to
+    each other and to their dialog; once it is destroyed they must go at
+    once, not when the collector next runs (on whatever thread)."""
+    from nuv_touchui import composing, dialogs, keys, widgets
+    parts = (dialogs._TouchDialog, keys.KeyButton, keys.KeyPanel, keys.KeyGroup, widgets.DrawnText,
+             composing.PinyinKeys)
+    nuv_touchui.set_keyboard_layout(keyboard)
+    try:
+        use(frame)  # the first one fills the caches and opens the pinyin engine
+        settle()
+        gc.disable()
+        use(frame)
+        pump()
+        left = [type(o).__name__ for o in gc.get_objects() if isinstance(o, parts)]
+    finally:
+        gc.enable()
+        nuv_touchui.set_keyboard_layout(None)
+    assert left == []

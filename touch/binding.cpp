@@ -188,6 +188,72 @@ py::object tighter(py::handle bound, py::handle candidate, int op) {
     return py::reinterpret_borrow<py::object>(takes ? candidate : bound);
 }
 
+// ---------------------------------------------------------------- wx's own cell editor
+
+// wxGTK's grid opens its cell editor from the mouse on the release of a
+// click on the cell that is current already (the first half of a double
+// tap there) and on the release after a double click no handler took. On a
+// panel without a keyboard that editor is a dead end; a bound grid is
+// edited in the keypad. So while the grid's window handles a left button
+// event, and until a key goes down in it or the loop runs its pending
+// events, the grid vetoes the editor. The veto is bound at each tap, so it
+// runs before the application's handlers; the keyboard (F2, typing into
+// the current cell) still opens the editor as wx makes it.
+//
+// The grid's adapter holds the state: whether a tap is being handled, and
+// the veto handler, which refers to nothing (a handler bound to the adapter
+// it is kept in would make a cycle).
+const char* const kTapped = "_GridWrapper__tapped";
+const char* const kEditorVeto = "_GridWrapper__editor_veto";
+
+py::object editor_shown_event() {
+    return get_attr(global("_grid"), "EVT_GRID_EDITOR_SHOWN");
+}
+
+py::object veto_editor(const Args& a) {
+    call_method(a[0], "Veto");
+    return py::none();
+}
+
+// A key down in the grid's window, or the pending events after a tap.
+py::object tap_ends(const Args& a) {
+    py::handle adapter = a[0], event = a[1];
+    if (!event.is_none()) call_method(event, "Skip");
+    if (!truth(get_attr(adapter, kTapped))) return py::none();
+    set_attr(adapter, kTapped, py::bool_(false));
+    py::object grid = control_of(adapter);
+    if (!is_destroyed(grid))
+        call_method(grid, "Unbind", editor_shown_event(), py::arg("handler") = get_attr(adapter, kEditorVeto));
+    return py::none();
+}
+
+const FunctionDef kVetoEditor{"veto_editor", "veto_editor", {{"event"}}, veto_editor};
+const FunctionDef kTapEnds{"tap_ends", "tap_ends", {{"adapter"}, {"event", Default::None()}}, tap_ends};
+
+// A left button event in the grid's window, before wx handles it.
+py::object tap_begins(const Args& a) {
+    py::handle adapter = a[0], event = a[1];
+    call_method(event, "Skip");
+    if (truth(get_attr(adapter, kTapped))) return py::none();
+    call_method(control_of(adapter), "Bind", editor_shown_event(), get_attr(adapter, kEditorVeto));
+    set_attr(adapter, kTapped, py::bool_(true));
+    call(get_attr(global("wx"), "CallAfter"), bound_to(kTapEnds, adapter));
+    return py::none();
+}
+
+const FunctionDef kTapBegins{"tap_begins", "tap_begins", {{"adapter"}, {"event"}}, tap_begins};
+
+void keep_editor_from_taps(py::handle grid, py::handle adapter) {
+    set_attr(adapter, kEditorVeto, make_function(kVetoEditor, Thread::gui));
+    set_attr(adapter, kTapped, py::bool_(false));
+    py::object wx = global("wx");
+    py::object window = call_method(grid, "GetGridWindow");
+    py::object begins = bound_to(kTapBegins, adapter);
+    for (const char* button : {"EVT_LEFT_DOWN", "EVT_LEFT_UP", "EVT_LEFT_DCLICK"})
+        call_method(window, "Bind", get_attr(wx, button), begins);
+    call_method(window, "Bind", get_attr(wx, "EVT_KEY_DOWN"), bound_to(kTapEnds, adapter));
+}
+
 }  // namespace
 
 py::object make_adapter(py::handle ctrl) {
@@ -195,14 +261,16 @@ py::object make_adapter(py::handle ctrl) {
     return global(adapter)(ctrl);
 }
 
-void bind_to_control(py::handle ctrl, py::handle event, py::handle handler) {
+void bind_to_control(py::handle proxy, py::handle ctrl, py::handle event) {
+    bool grid = is_instance(ctrl, get_attr(global("_grid"), "Grid"));
     py::object binder = py::reinterpret_borrow<py::object>(event);
     if (binder.is_none()) {
-        binder = is_instance(ctrl, get_attr(global("_grid"), "Grid"))
-                     ? get_attr(global("_grid"), "EVT_GRID_CMD_CELL_LEFT_DCLICK")
-                     : get_attr(global("wx"), "EVT_LEFT_DOWN");
+        binder = grid ? get_attr(global("_grid"), "EVT_GRID_CMD_CELL_LEFT_DCLICK")
+                      : get_attr(global("wx"), "EVT_LEFT_DOWN");
     }
-    call_method(ctrl, "Bind", binder, handler);
+    // The bound method holds the proxy: the application need not keep it.
+    call_method(ctrl, "Bind", binder, get_attr(proxy, "event_handler"));
+    if (grid) keep_editor_from_taps(ctrl, get_attr(proxy, "_ctrl"));
 }
 
 void edit_in_keypad(py::handle proxy, py::handle event, const KeypadUse& keypad) {
@@ -262,8 +330,7 @@ py::object init(const Args& a) {
     set_attr(self, "_maximum", maximum);
     set_attr(self, "_minimum", minimum);
     set_attr(self, "font_size", font_size);
-    // The bound method holds the proxy: the application need not keep it.
-    bind_to_control(ctrl, event, get_attr(self, "event_handler"));
+    bind_to_control(self, ctrl, event);
     return py::none();
 }
 
@@ -374,7 +441,7 @@ py::object alpha_init(const Args& a) {
     set_attr(self, "_ctrl", make_adapter(ctrl));
     set_attr(self, "password_mode", password_mode);
     set_attr(self, "ctrl_focus", ctrl);
-    bind_to_control(ctrl, event, get_attr(self, "event_handler"));
+    bind_to_control(self, ctrl, event);
     return py::none();
 }
 

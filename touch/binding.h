@@ -22,9 +22,10 @@ extern const ClassDef alpha_keypad_proxy_class;
 // A _GridWrapper for a wx.grid.Grid, a _CtrlWrapper for any other control.
 py::object make_adapter(py::handle ctrl);
 
-// ctrl.Bind(event, handler) on the control itself. An `event` of None binds
-// the double-click on a cell of a grid, the left button press otherwise.
-void bind_to_control(py::handle ctrl, py::handle event, py::handle handler);
+// ctrl.Bind(event, proxy.event_handler) on the control itself. An `event` of
+// None binds the double-click on a cell of a grid, the left button press
+// otherwise. A tap on a bound grid never opens wx's own cell editor.
+void bind_to_control(py::handle proxy, py::handle ctrl, py::handle event);
 
 // How a proxy makes the keypad of one edit and moves text in and out of it.
 struct KeypadUse {

@@ -41,6 +41,10 @@ bool is_confirmed(py::handle code) {
     return equals(code, get_attr(global("wx"), "ID_OK"));
 }
 
+py::object bound_to(const FunctionDef& handler, py::handle self) {
+    return steal_or_throw(PyMethod_New(make_function(handler, Thread::gui).ptr(), self.ptr()));
+}
+
 namespace {
 
 // A wx window's truth is false once wx has destroyed it.
@@ -127,11 +131,6 @@ py::object keypad_idle(const Args& a) {
 
 const FunctionDef kPlaceDestroyed{"place_destroyed", "place_destroyed", {{"dialog"}, {"event"}}, place_destroyed};
 const FunctionDef kKeypadIdle{"keypad_idle", "keypad_idle", {{"dialog"}, {"event"}}, keypad_idle};
-
-// handler(dialog, event), bound to `dialog`.
-py::object bound_to(const FunctionDef& handler, py::handle dialog) {
-    return steal_or_throw(PyMethod_New(make_function(handler, Thread::gui).ptr(), dialog.ptr()));
-}
 
 // A keypad while it is shown. wx frees a dialog with its parent's children
 // (DestroyChildren frees them at once, top-level ones included), also when

@@ -4,6 +4,7 @@
 // that created it.
 #pragma once
 
+#include "function.h"
 #include "python.h"
 
 namespace nuv {
@@ -36,6 +37,10 @@ void fit_layout(py::handle window);
 
 // code == wx.ID_OK, with wx.ID_OK read now.
 bool is_confirmed(py::handle code);
+
+// The function of `handler` as a method of `self`, for the GUI thread: what
+// wx calls as handler(self, event...).
+py::object bound_to(const FunctionDef& handler, py::handle self);
 
 // Owns a freshly created dialog. `destroy()` destroys it on the normal path,
 // where an error of Destroy propagates; if the owner is left by an exception

@@ -39,6 +39,10 @@ def _font(points):
                    wx.FONTWEIGHT_NORMAL)
 
 
+# What a destroyed dialog keeps: values that refer to nothing.
+_PLAIN_VALUES = (bool, int, float, complex, str, bytes, type(None))
+
+
 class _TouchDialog(PhysicalKeys, wx.Dialog):
     """What the three layouts share: key making, fitting the screen, the
     cancel and confirm endings; the physical keyboard's bridge to the
@@ -66,6 +70,7 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
         # largest client size the display leaves (see Fit).
         self._keys_sizer = None
         self._room = wx.Size(0, 0)
+        self.Bind(wx.EVT_WINDOW_DESTROY, self._on_destroy)
 
     def keys(self):
         """Every key of the dialog, shown or not, and the variants offered
@@ -197,6 +202,25 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
             key.SetFocus()
 
     # Endings -----------------------------------------------------------
+
+    def _on_destroy(self, event):
+        # The dialog's parts (keys, texts, sizers, the handlers a composition
+        # routes) refer back to it; wx has freed its windows, and the dialog
+        # lets go of the parts, so that they go at once, on this thread,
+        # not whenever and wherever the garbage collector next runs.
+        event.Skip()
+        # wx sends the dialog's own destroy event once the wrapper has let
+        # go of it (the event's object is another wrapper, and self is
+        # false); the destroy events of its windows come here too.
+        if not self or event.GetEventObject() is self:
+            self._let_go_of_parts()
+
+    def _let_go_of_parts(self):
+        # Plain values (a keypad's mode, bounds, shift state) stay readable
+        # after the dialog is gone; whatever may refer back to it goes.
+        state = vars(self)
+        for name in [name for name, value in state.items() if not isinstance(value, _PLAIN_VALUES)]:
+            del state[name]
 
     def _end(self, code):
         if self.IsModal():

@@ -572,11 +572,15 @@ class KeyPanel(wx.Window):
     def _on_destroy(self, event):
         # A keypad closed under the finger (a timeout, the application):
         # wx must not be left holding the capture or a timer of a dead panel.
+        # The keys refer to their panel, so the panel lets go of them: the
+        # garbage collector has nothing left to find.
         event.Skip()
         if event.GetEventObject() is self:
             self.cancel_press()
             for key in self._keys:
                 key.release()
+            self._keys, self._held, self._chosen = [], [], None
+            self._timer = None
 
     # Drawing -------------------------------------------------------------
 
