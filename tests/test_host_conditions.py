@@ -86,7 +86,7 @@ def test_keypad_of_a_destroyed_owner_or_control_counts_as_cancelled(wx_app):
 
 def test_worker_thread_is_refused_by_every_call_that_touches_a_widget():
     status, output = run_python("""
-        import threading, wx, nuv_touch
+        import threading, wx, nuv_engines, nuv_touch
         app = wx.App(False)
         frame = wx.Frame(None)
         field = wx.TextCtrl(frame, value="5")
@@ -102,7 +102,7 @@ def test_worker_thread_is_refused_by_every_call_that_touches_a_widget():
                  "text set_value": lambda: text_proxy.set_value("7"),
                  "text get_value": text_proxy.get_value,
                  "set_string": lambda: adapter.set_string("7"),
-                 "composition": nuv_touch.Composition,
+                 "composition": nuv_engines.Composition,
                  "bound": lambda: setattr(proxy, "maximum", 9)}  # a stored value only
 
         def worker():
