@@ -7,6 +7,8 @@
 // the module only lists them and refuses interpreters it cannot serve.
 #include "pinyin.h"
 
+#include <stdexcept>
+
 namespace nuv::engines {
 
 namespace {
@@ -35,9 +37,42 @@ bool is_main_interpreter() {
 }
 
 // The module once its engines are bound (owned): pybind11 registers a class
-// once per process, so a later import (after `del sys.modules[...]`, or a
-// reload) gets this object again.
+// once per interpreter, so a later import (after `del sys.modules[...]`, or
+// a reload) gets this object again.
 PyObject* bound_module = nullptr;
+bool release_registered = false;
+
+// At the start of the finalization, while objects can still be released:
+// the module goes, and pybind11 forgets the C++ classes it bound to this
+// interpreter's types.
+PyObject* release_at_exit(PyObject*, PyObject*) {
+    Py_CLEAR(bound_module);
+    py::detail::get_local_internals().registered_types_cpp.clear();
+    Py_RETURN_NONE;
+}
+
+PyMethodDef release_at_exit_def = {"_release", release_at_exit, METH_NOARGS, nullptr};
+
+// Once the finalization is complete, pybind11's record of the interpreter
+// goes too, as its own finalize_interpreter() drops it: an application that
+// initializes Python again then binds the engines afresh at its next import.
+void forget_at_finalization() {
+    bound_module = nullptr;
+    py::detail::internals**& internals = py::detail::get_internals_pp();
+    if (internals) {
+        delete *internals;
+        *internals = nullptr;
+    }
+}
+
+void register_release_at_finalization() {
+    if (release_registered) return;
+    py::object callback = py::reinterpret_steal<py::object>(PyCFunction_New(&release_at_exit_def, nullptr));
+    if (!callback) throw py::error_already_set();
+    py::module_::import("atexit").attr("register")(callback);
+    if (Py_AtExit(forget_at_finalization) < 0) throw std::runtime_error("no room left for an exit function");
+    release_registered = true;
+}
 
 PyObject* module_create(PyObject* spec, PyModuleDef*) {
     if (!is_main_interpreter()) return nullptr;
@@ -58,6 +93,7 @@ int module_exec(PyObject* module) {
     }
     try {
         py::detail::get_internals();
+        register_release_at_finalization();
         py::module_ bound = py::reinterpret_borrow<py::module_>(module);
         for (Binder bind : kEngines) bind(bound);
     } catch (py::error_already_set& e) {
@@ -68,6 +104,9 @@ int module_exec(PyObject* module) {
         return -1;
     } catch (const std::exception& e) {
         PyErr_SetString(PyExc_ImportError, e.what());
+        return -1;
+    } catch (...) {
+        PyErr_SetString(PyExc_ImportError, "unexpected C++ exception binding the engines");
         return -1;
     }
     bound_module = Py_NewRef(module);

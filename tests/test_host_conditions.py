@@ -134,7 +134,18 @@ def test_subinterpreter_importing_first_is_refused_at_once(stand_ins):
     assert "works: 0 input_text" in output
 
 
-def test_finalize_and_initialize_again_gives_a_working_module(stand_ins, tmp_path):
+# The engines' module works too: an engine's class bound again.
+ENGINE_WORKS = """
+import nuv_engines
+composition = nuv_engines.Composition()
+composition.type_letter("n")
+print("works:", composition.candidates(0, 1))
+"""
+
+
+@pytest.mark.parametrize("code, works", [(WORKS, "works: 0 input_text"), (ENGINE_WORKS, "works: ['你']")],
+                         ids=["nuv_touch", "nuv_engines"])
+def test_finalize_and_initialize_again_gives_a_working_module(stand_ins, tmp_path, code, works):
     config = sys.executable + "-config"
     source = tmp_path / "embed.c"
     source.write_text(EMBEDDING)
@@ -142,11 +153,11 @@ def test_finalize_and_initialize_again_gives_a_working_module(stand_ins, tmp_pat
                            check=True).stdout.split()
     subprocess.run(["cc", "-o", str(tmp_path / "embed"), str(source), *flags], check=True, capture_output=True)
     env = dict(os.environ, PYTHONPATH="%s:%s" % (stand_ins, Path(nuv_touch.__file__).parent))
-    done = subprocess.run([str(tmp_path / "embed"), textwrap.dedent(WORKS)], env=env, capture_output=True,
+    done = subprocess.run([str(tmp_path / "embed"), textwrap.dedent(code)], env=env, capture_output=True,
                           text=True, timeout=60)
     output = done.stdout + done.stderr
     assert done.returncode == 0, output
-    assert output.count("works: 0 input_text") == 2, output
+    assert output.count(works) == 2, output
 
 
 def test_cleared_function_stays_valid(stand_ins):
