@@ -58,6 +58,7 @@ PyMethodDef release_at_exit_def = {"_release", release_at_exit, METH_NOARGS, nul
 // initializes Python again then binds the engines afresh at its next import.
 void forget_at_finalization() {
     bound_module = nullptr;
+    release_registered = false;  // the interpreter has run both: the next one asks again
     py::detail::internals**& internals = py::detail::get_internals_pp();
     if (internals) {
         delete *internals;
