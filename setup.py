@@ -1,7 +1,7 @@
 """The wheel's build: runs the CMake build and its install step into the
 directory setuptools packs, so that the wheel holds exactly what
-`cmake --install` installs (the module, the layout and tools modules, the
-stubs, the catalogs). Extra CMake options come from CMAKE_ARGS."""
+`cmake --install` installs (the two extension modules, the layout and tools
+modules, the stubs, the catalogs). Extra CMake options come from CMAKE_ARGS."""
 import os
 import shlex
 import subprocess
@@ -24,10 +24,14 @@ def pybind11_options():
     return [f"-Dpybind11_DIR={pybind11.get_cmake_dir()}"]
 
 
+# The extension modules CMake builds; its one install step puts them all in place.
+EXTENSIONS = ("nuv_touch", "nuv_engines")
+
+
 class CMakeBuild(build_ext):
-    def build_extension(self, ext):
+    def build_extensions(self):
         build_dir = Path(self.build_temp).resolve() / "cmake"
-        target = Path(self.get_ext_fullpath(ext.name)).resolve().parent
+        target = Path(self.get_ext_fullpath(self.extensions[0].name)).resolve().parent
         configure = ["cmake", "-S", str(ROOT), "-B", str(build_dir),
                      f"-DPython_EXECUTABLE={sys.executable}", "-DCMAKE_BUILD_TYPE=Release",
                      f"-DNUV_TOUCH_INSTALL_DIR={target}", *pybind11_options(),
@@ -39,10 +43,14 @@ class CMakeBuild(build_ext):
                         ["cmake", "--build", str(build_dir), "-j", str(os.cpu_count() or 1)],
                         ["cmake", "--install", str(build_dir)]):
             subprocess.run(command, check=True, env=env)
+        # A module CMake no longer makes would be left out of the wheel unseen.
+        missing = [ext.name for ext in self.extensions if not Path(self.get_ext_fullpath(ext.name)).is_file()]
+        if missing:
+            raise RuntimeError(f"the CMake build made no {', '.join(missing)} in {target}")
 
 
 setup(
-    ext_modules=[Extension("nuv_touch", sources=[])],
+    ext_modules=[Extension(name, sources=[]) for name in EXTENSIONS],
     cmdclass={"build_ext": CMakeBuild},
     py_modules=[],
     packages=[],

@@ -57,7 +57,7 @@ package_wheel() {
     "$work/venv/bin/python" "$work/src/debian/tests/smoke"
     quietly "$work/pip.log" "${pip[@]}" uninstall -y nuv-touch
     local left
-    left=$(find "$work/venv" \( -name 'nuv_touch*' -o -name 'nuv_wxtools*' -o -name 'nuv-touch*' \))
+    left=$(find "$work/venv" \( -name 'nuv_touch*' -o -name 'nuv_engines*' -o -name 'nuv_wxtools*' -o -name 'nuv-touch*' \))
     if [ -n "$left" ]; then
         echo "pip uninstall left behind:" "$left" >&2
         return 1

@@ -7,12 +7,12 @@ import pytest
 from hypothesis import given, settings
 from hypothesis import strategies as st
 
-import nuv_touch
+import nuv_engines
 from conftest import BUILD_DIR, LAYOUTS_DIR, scaled
 
 
 def composed(letters):
-    composition = nuv_touch.Composition()
+    composition = nuv_engines.Composition()
     for letter in letters:
         assert composition.type_letter(letter)
     return composition
@@ -67,12 +67,12 @@ def test_wrong_input_raises(call, error):
 def test_two_compositions_keep_apart(steps):
     """Two compositions used in turn (a keyboard opened inside another's
     modal loop) answer as each would alone."""
-    together = {"a": nuv_touch.Composition(), "b": nuv_touch.Composition()}
+    together = {"a": nuv_engines.Composition(), "b": nuv_engines.Composition()}
     alone = {"a": [], "b": []}  # the steps of each, replayed on its own
     for who, action, letter in steps:
         alone[who].append((action, letter))
         result = _step(together[who], action, letter)
-        replayed = nuv_touch.Composition()
+        replayed = nuv_engines.Composition()
         expected = [_step(replayed, *step) for step in alone[who]][-1]
         assert result == expected
         assert together[who].candidates(0, 8) == replayed.candidates(0, 8)
@@ -88,15 +88,15 @@ def _step(composition, action, letter):
 
 
 MISSING_DICTIONARY = """
-import nuv_touch
-real = nuv_touch._pinyin_dictionaries
-nuv_touch._pinyin_dictionaries = ("/nonexistent/dict_pinyin.dat",)
+import nuv_engines
+real = nuv_engines._pinyin_dictionaries
+nuv_engines._pinyin_dictionaries = ("/nonexistent/dict_pinyin.dat",)
 try:
-    nuv_touch.Composition()
+    nuv_engines.Composition()
 except FileNotFoundError as error:
     print("refused:", error)
-nuv_touch._pinyin_dictionaries = real
-composition = nuv_touch.Composition()
+nuv_engines._pinyin_dictionaries = real
+composition = nuv_engines.Composition()
 for letter in "nihao":
     composition.type_letter(letter)
 print(composition.candidates(0, 1))

@@ -1,4 +1,4 @@
-"""Installation: `cmake --install` puts the module, its stubs and the layout
+"""Installation: `cmake --install` puts the modules, their stubs and the layout
 modules where the interpreter imports them, and an application outside the
 source tree uses them without PYTHONPATH."""
 import filecmp
@@ -15,8 +15,10 @@ from conftest import BUILD_DIR, ROOT, scaled
 
 PY = f"python{sys.version_info.major}.{sys.version_info.minor}"
 LAYOUT_FILES = sorted(str(path.relative_to(ROOT / "layouts")) for path in (ROOT / "layouts").glob("nuv_touchui/*.py"))
-INSTALLED = ("nuv_touch.pyi", "nuv_wxtools.py", *LAYOUT_FILES, "nuv_touch-stubs/__init__.pyi",
-             "nuv_touch-stubs/py.typed",
+# The stubs of each extension module, and the folder of its sources.
+STUBS = {"nuv_touch": "touch", "nuv_engines": "engines"}
+INSTALLED = ("nuv_wxtools.py", *LAYOUT_FILES,
+             *(f"{module}{name}" for module in STUBS for name in (".pyi", "-stubs/__init__.pyi", "-stubs/py.typed")),
              *(f"nuv_touch_locale/{language}/LC_MESSAGES/nuv_touch.mo" for language in ("de", "fr", "es", "zh_CN")))
 
 
@@ -39,35 +41,41 @@ def cmake_install(*args, env):
     return output
 
 
-def module_file(directory):
-    found = list(Path(directory).glob("nuv_touch.*.so"))
+def module_file(directory, module="nuv_touch"):
+    found = list(Path(directory).glob(f"{module}.*.so"))
     assert len(found) == 1, sorted(Path(directory).iterdir())
     return found[0]
 
 
 def assert_complete(directory):
-    module_file(directory)
     for name in INSTALLED:
         assert (directory / name).is_file(), name
-    for name in ("nuv_touch.pyi", "nuv_touch-stubs/__init__.pyi"):
-        assert filecmp.cmp(directory / name, ROOT / "touch" / "nuv_touch.pyi", shallow=False), name
+    for module, folder in STUBS.items():
+        module_file(directory, module)
+        for name in (f"{module}.pyi", f"{module}-stubs/__init__.pyi"):
+            assert filecmp.cmp(directory / name, ROOT / folder / f"{module}.pyi", shallow=False), name
     for name in ("nuv_wxtools.py", *LAYOUT_FILES):
         assert filecmp.cmp(directory / name, ROOT / "layouts" / name, shallow=False), name
 
 
 # What an application does first: import everything, check where it came
-# from, and run a keypad from the installed module on the installed layout.
+# from, run a keypad from the installed module on the installed layout, and
+# compose with the installed engine.
 APPLICATION = """
     import json, sys
     import wx
-    import nuv_touch, nuv_touchui, nuv_wxtools
+    import nuv_touch, nuv_touchui, nuv_wxtools, nuv_engines
     app = wx.App(False)
     keypad = nuv_touch.DigitKeypad(None, nuv_touch.KEYPAD_MODE_INT, 0, 10)
     keypad.SetValue("7")
     value = keypad.GetValue()
     keypad.Destroy()
+    composition = nuv_engines.Composition()
+    composition.type_letter("n")
+    composition.type_letter("i")
     print(json.dumps({
-        "files": [m.__file__ for m in (nuv_touch, nuv_touchui, nuv_wxtools)],
+        "files": [m.__file__ for m in (nuv_touch, nuv_touchui, nuv_wxtools, nuv_engines)],
+        "composed": composition.candidates(0, 1),
         "layout_base": nuv_touch.DigitKeypad.__bases__[0] is nuv_touchui.DigitKeypad,
         "value": value,
         "path": sys.path,
@@ -103,9 +111,9 @@ def test_application_outside_the_tree_imports_the_installed_modules(user_install
     base, site_dir, env, _ = user_install
     seen = run_application(env, cwd=tmp_path)
     assert seen["files"] == [str(module_file(site_dir)), str(site_dir / "nuv_touchui" / "__init__.py"),
-                             str(site_dir / "nuv_wxtools.py")]
+                             str(site_dir / "nuv_wxtools.py"), str(module_file(site_dir, "nuv_engines"))]
     assert seen["layout_base"]
-    assert seen["value"] == "7"
+    assert (seen["value"], seen["composed"]) == ("7", ["你"])
     assert not [p for p in seen["path"] if p and str(ROOT) in p]
 
 

@@ -59,11 +59,12 @@ class TestSingleton:
         assert status == 0, output
         assert "Module 'nuv_touch' has already been imported. Re-initialisation is not supported." in output
 
-    def test_second_interpreter_is_refused(self):
-        status, output = run_python("""
-            import nuv_touch
+    @pytest.mark.parametrize("module", ["nuv_touch", "nuv_engines"])
+    def test_second_interpreter_is_refused(self, module):
+        status, output = run_python(f"""
+            import {module}
             import subinterpreters
-            print(subinterpreters.run_string("import nuv_touch"))
+            print(subinterpreters.run_string("import {module}"))
         """, path=[Path(__file__).parent])
         assert status == 0, output
         assert ("ImportError: Interpreter change detected - this module can only be loaded "

@@ -5,6 +5,7 @@ text."""
 import pytest
 import wx
 
+import nuv_engines
 import nuv_touch
 import nuv_touchui
 from conftest import pump, run_modal, send_key, wait_until
@@ -124,7 +125,7 @@ def _switched_off(finger):
 def _engine_missing(monkeypatch):
     def refuse():
         raise FileNotFoundError("no pinyin dictionary")
-    monkeypatch.setattr(nuv_touch, "Composition", refuse)
+    monkeypatch.setattr(nuv_engines, "Composition", refuse)
 
 
 @pytest.mark.parametrize("case", ["us keyboard", "password", "switched to Latin", "no dictionary"])

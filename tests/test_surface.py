@@ -1,19 +1,20 @@
 """What the module shows to Python: its names in binding order, the classes
 with bases, metaclasses and docstrings, and every signature, default and
-annotation, against the live module."""
+annotation, against the live module; and what the engines' module shows."""
 
 import inspect
 
 import pytest
 
+import nuv_engines
 import nuv_touch
 
 # Where the imported names come from is checked with the module frame.
 BINDINGS = [
     "wx", "_grid", "AlphaKeypadUI", "DigitKeypadUI", "_DigitPasswordKeypad", "window_fit_layout",
-    "_abstractmethod", "_ABC", "_Optional", "KEYPAD_MODE_INT", "KEYPAD_MODE_FLOAT", "_pinyin_dictionaries",
+    "_abstractmethod", "_ABC", "_Optional", "KEYPAD_MODE_INT", "KEYPAD_MODE_FLOAT",
     "DigitKeypad", "DigitPasswordKeypad", "_CtrlWrapperBase", "_CtrlWrapper", "_GridWrapper",
-    "DigitKeypadProxy", "AlphaKeypad", "AlphaKeypadProxy", "Composition",
+    "DigitKeypadProxy", "AlphaKeypad", "AlphaKeypadProxy",
     "input_text", "input_password", "input_digit_password", "input_integer", "input_float",
 ]
 
@@ -106,20 +107,6 @@ CLASSES = [
         ("get_value", method("(self)")),
         ("set_value", method("(self, value)")),
     ]),
-    ("Composition", None, "Pinyin being composed: the letters typed, their candidates, best first, and the "
-     "choice of one.\n\nThe pinyin engine opens at the first composition (FileNotFoundError without its "
-     "dictionary). Choosing a candidate returns its text and keeps the letters it leaves, with candidates of "
-     "their own.", [
-        ("__init__", method("(self)")),
-        ("type_letter", method("(self, letter: 'str') -> 'bool'")),
-        ("erase_letter", method("(self) -> 'bool'")),
-        ("clear", method("(self)")),
-        ("letters", method("(self) -> 'str'")),
-        ("spelling", method("(self) -> 'str'")),
-        ("candidate_count", method("(self) -> 'int'")),
-        ("candidates", method("(self, start: 'int' = 0, count: 'int' = 5) -> 'list[str]'")),
-        ("choose", method("(self, index: 'int') -> 'str'")),
-    ]),
 ]
 
 FUNCTIONS = [
@@ -194,3 +181,23 @@ def test_class_surface(name, base, doc, members):
         else:
             check_function(value, plain, qualname, detail[0])
             assert getattr(value, "__isabstractmethod__", False) == (kind == "abstract"), member
+
+
+# The engines' module is plain pybind11: its names and methods, not the
+# keypads' Python-like function objects.
+ENGINES = {
+    "_pinyin_dictionaries": None,
+    "Composition": ["__init__", "type_letter", "erase_letter", "clear", "letters", "spelling",
+                    "candidate_count", "candidates", "choose", "_letters"],
+}
+
+
+def test_engines_module_binds_its_names_in_order():
+    assert public_names(vars(nuv_engines)) == list(ENGINES)
+    composition = nuv_engines.Composition
+    assert [n for n in vars(composition) if n == "__init__" or not n.startswith("__")] == ENGINES["Composition"]
+    assert (composition.__module__, composition.__doc__) == ("nuv_engines", (
+        "Pinyin being composed: the letters typed, their candidates, best first, and the choice of one.\n\n"
+        "The pinyin engine opens at the first composition (FileNotFoundError without its dictionary). "
+        "Choosing a candidate returns its text and keeps the letters it leaves, with candidates of their own."))
+    assert all(type(place) is str for place in nuv_engines._pinyin_dictionaries)

@@ -4,13 +4,12 @@
 // (once per lifetime of the interpreter, and in the main interpreter only);
 // execution runs the module body step by step: the imports of wx, the
 // layout module nuv_touchui and the tools module nuv_wxtools, the mode
-// constants and the places of the pinyin dictionary, then the classes and the prompt functions in their order.
+// constants, then the classes and the prompt functions in their order.
 // A failing step drops the module, so that a later import starts afresh.
 #include "adapters.h"
 #include "alpha_keypad.h"
 #include "binding.h"
 #include "classes.h"
-#include "composition.h"
 #include "digit_keypad.h"
 #include "pin_keypad.h"
 #include "prompts.h"
@@ -146,7 +145,6 @@ const ClassDef* const kClasses[] = {
     &digit_keypad_proxy_class,
     &alpha_keypad_class,
     &alpha_keypad_proxy_class,
-    &composition_class,
 };
 struct ModuleFunction {
     const FunctionDef* def;
@@ -246,7 +244,6 @@ void run_body(py::dict ns) {
     bind_from(ns, "typing", {{"Optional", "_Optional"}});
     set_item(ns, "KEYPAD_MODE_INT", py::int_(0));
     set_item(ns, "KEYPAD_MODE_FLOAT", py::int_(1));
-    set_item(ns, "_pinyin_dictionaries", pinyin_dictionary_places());
     for (const ClassDef* cls : kClasses) set_item(ns, cls->name, make_class(*cls));
     for (const ModuleFunction& fn : kFunctions) set_item(ns, fn.def->name, make_function(*fn.def, fn.thread));
 }

@@ -42,10 +42,6 @@ _DigitPasswordKeypad: TypeAlias = _DigitPasswordKeypadLayout
 KEYPAD_MODE_INT: int  # 0: whole numbers
 KEYPAD_MODE_FLOAT: int  # 1: decimal numbers
 
-# Where the pinyin engine looks for its dictionary, in order, when the
-# first Composition opens it.
-_pinyin_dictionaries: tuple[str, ...]
-
 # Numeric keypad dialog: format and range are checked on confirm.
 class DigitKeypad(DigitKeypadUI):
     _mode: int
@@ -193,28 +189,6 @@ class AlphaKeypadProxy:
     def get_value(self) -> str: ...
     # Writes str(value).
     def set_value(self, value: object) -> None: ...
-
-# Pinyin being composed on the Chinese keyboard. The first one opens the
-# pinyin engine (FileNotFoundError without its dictionary). Letters are
-# a to z; a composition takes them while they make at most about ten
-# syllables (the engine's limits).
-class Composition:
-    _letters: str
-    def __init__(self) -> None: ...
-    # False when the composition takes no more.
-    def type_letter(self, letter: str) -> bool: ...
-    # False when there is no letter to take back.
-    def erase_letter(self) -> bool: ...
-    def clear(self) -> None: ...
-    def letters(self) -> str: ...
-    # The letters split into syllables as the engine reads them: "ni'hao".
-    def spelling(self) -> str: ...
-    def candidate_count(self) -> int: ...
-    # Up to `count` candidates from the `start`th, best first.
-    def candidates(self, start: int = 0, count: int = 5) -> list[str]: ...
-    # The candidate's text; the letters it leaves stay, with candidates of
-    # their own.
-    def choose(self, index: int) -> str: ...
 
 # The prompts return the confirmed entry, or None when the user cancels or
 # the keypad is destroyed with its parent meanwhile.

@@ -1,6 +1,6 @@
 """Pinyin on the Chinese keyboard: the view of a composition.
 
-The engine (nuv_touch.Composition) keeps the letters typed, splits them and
+The engine (nuv_engines.Composition) keeps the letters typed, splits them and
 finds their candidates; this module only shows what it holds and sends it
 the keys the operator presses. While pinyin is on, the keyboard's letters go
 into the composition, shown split (ni'hao) above the entry, and its
@@ -32,10 +32,11 @@ def _(text):
 
 def _open_composition():
     """A composition of the pinyin engine, or None where there is none (no
-    module, no dictionary): the keyboard then stays Latin. Imported here,
-    at the first Chinese keyboard, since nuv_touch imports this package."""
+    module, no dictionary): the keyboard then stays Latin. The engines are
+    imported at the first Chinese keyboard, so that a keyboard that never
+    composes never loads them."""
     try:
-        from nuv_touch import Composition
+        from nuv_engines import Composition
         return Composition()
     except (ImportError, OSError):
         return None

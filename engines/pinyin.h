@@ -9,16 +9,15 @@
 // file.
 #pragma once
 
-#include "classes.h"
+#include "core.h"
 
-namespace nuv {
+namespace nuv::engines {
 
-extern const ClassDef composition_class;
+// Binds Composition and `_pinyin_dictionaries`, the places searched for the
+// engine's dictionary in order (a tuple of str): the dictionary beside the
+// engine's library as loaded, then Debian's place for the architecture the
+// module was built for. The engine reads the module attribute when it
+// opens, so a test can point it elsewhere.
+void bind_pinyin(py::module_& module);
 
-// The places searched for the engine's dictionary, in order (a tuple of
-// str): the dictionary beside the engine's library as loaded, then Debian's
-// place for the architecture the module was built for. The module binds it
-// as `_pinyin_dictionaries`, read when the engine opens.
-py::tuple pinyin_dictionary_places();
-
-}  // namespace nuv
+}  // namespace nuv::engines
