@@ -165,6 +165,25 @@ def test_keypad_ends_with_its_form_after_an_application_dialog(frame):
     assert codes == [wx.ID_OK] and time.monotonic() - started < conftest.scaled(2)
 
 
+def test_error_in_the_modal_hook_is_unraisable_and_the_dialog_shows(frame, monkeypatch):
+    run_modal(lambda: nuv_touch.input_integer(frame), lambda d: click(d.m_button16))  # the hook is there
+    reported = []
+    monkeypatch.setattr(sys, "unraisablehook", reported.append)
+
+    class Broken:
+        def __getattr__(self, name, siplib=wx.siplib):
+            return getattr(siplib, name)
+
+        def unwrapinstance(self, wrapper):
+            raise ValueError("no address")
+    monkeypatch.setattr(wx, "siplib", Broken())
+    dialog = wx.Dialog(frame)
+    wx.CallLater(50, dialog.EndModal, wx.ID_OK)
+    assert dialog.ShowModal() == wx.ID_OK
+    dialog.Destroy()
+    assert [str(report.exc_value) for report in reported] == ["no address"] * 2  # Enter and Exit
+
+
 def test_worker_thread_is_refused_by_every_call_that_touches_a_widget():
     status, output = run_python("""
         import threading, wx, nuv_touch
