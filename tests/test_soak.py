@@ -45,4 +45,7 @@ def test_the_baseline_hands_the_focus_from_the_frame_to_the_dialog(frame):
         assert all(kind.cycle(i) for i in range(3))
     finally:
         kind.close()
-    assert held == ["frame", True] * 3 and driver.stuck == 0
+    # GTK may give the frame's field the focus back as a dialog closes, as
+    # well as when the next cycle asks for it: a run of them counts once.
+    runs = [step for index, step in enumerate(held) if index == 0 or step != held[index - 1]]
+    assert runs == ["frame", True] * 3 and driver.stuck == 0
