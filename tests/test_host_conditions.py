@@ -136,6 +136,36 @@ def test_session_timeout_inside_keypads_cancels_them_without_a_crash(monkeypatch
     assert "prompt: [None] written: [] windows: 0" in output, output
 
 
+# The same inside a keypad the application shows itself: its Destroy()
+# inside the loop ends the loop as cancelled and destroys the keypad once
+# ShowModal has returned.
+APPLICATION_TIMEOUT = """
+import wx, nuv_touch
+app = wx.App(False)
+frame = wx.Frame(None)
+frame.Show()
+keypad = nuv_touch.%s
+def timeout():
+    for window in wx.GetTopLevelWindows():
+        window.Destroy()
+    wx.SafeYield()
+wx.CallLater(100, timeout)
+code = keypad.ShowModal()
+for _ in range(20):
+    app.Yield(True)
+print("cancelled:", code == wx.ID_CANCEL, "windows:", len(wx.GetTopLevelWindows()))
+"""
+
+
+@pytest.mark.parametrize("keypad", ["DigitKeypad(frame, nuv_touch.KEYPAD_MODE_INT)", "DigitPasswordKeypad(frame)",
+                                    "AlphaKeypad(frame)"], ids=["numeric", "pin", "keyboard"])
+def test_session_timeout_inside_a_keypad_the_application_shows(monkeypatch, keypad):
+    monkeypatch.setenv("MALLOC_PERTURB_", "85")
+    status, output = run_python(APPLICATION_TIMEOUT % keypad)
+    assert status == 0, output
+    assert "cancelled: True windows: 0" in output, output
+
+
 def test_keypad_over_a_frozen_window_opens_and_leaves_it_frozen(frame):
     panel = wx.Panel(frame)
     panel.Freeze()  # what wx.WindowUpdateLocker does while a form is filled in

@@ -4,6 +4,7 @@
 #include "function.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace nuv {
@@ -55,6 +56,9 @@ struct Modality {
     std::vector<Address> loops;
     // The keypads shown, outermost first.
     std::vector<ShownKeypad*> keypads;
+    // The keypads the application shows itself, guarded from the hook's
+    // Enter to its Exit.
+    std::vector<std::unique_ptr<ModalKeypad>> adopted;
     // The registered hook (owned): wx keeps a pointer to it.
     PyObject* hook = nullptr;
 };
@@ -100,6 +104,40 @@ py::object end_lost_keypad_now(const Args&) {
     return py::none();
 }
 
+// ---------------------------------------------------------------- keypads the application shows
+
+// A dialog made from one of the three layouts the keypads derive from.
+bool is_keypad(py::handle dialog) {
+    for (const char* layout : {"DigitKeypadUI", "_DigitPasswordKeypad", "AlphaKeypadUI"})
+        if (is_instance(dialog, global(layout))) return true;
+    return false;
+}
+
+py::object destroy_if_alive(const Args& a) {
+    py::handle dialog = a[0];
+    if (is_alive(dialog)) call_method(dialog, "Destroy");
+    return py::none();
+}
+
+const FunctionDef kDestroyIfAlive{"destroy_if_alive", "destroy_if_alive", {{"dialog"}}, destroy_if_alive};
+
+// At the Exit of a keypad the application showed: it is no longer guarded,
+// and a Destroy() asked of it inside its loop happens now that the loop is
+// over, once ShowModal has returned.
+void let_go_of_adopted(py::handle dialog, Address address) {
+    auto& adopted = modality().adopted;
+    auto at = std::find_if(adopted.begin(), adopted.end(),
+                           [&](const std::unique_ptr<ModalKeypad>& keypad) { return keypad->address() == address; });
+    if (at == adopted.end()) return;
+    bool destroy = (*at)->destroy_asked();
+    std::unique_ptr<ModalKeypad> keypad = std::move(*at);
+    adopted.erase(at);
+    keypad->close();
+    if (destroy)
+        call(get_attr(global("wx"), "CallAfter"), make_function(kDestroyIfAlive, Thread::gui),
+             py::reinterpret_borrow<py::object>(dialog));
+}
+
 // ---------------------------------------------------------------- the hook
 
 // wxID_NONE, should wx.ID_NONE itself be out of reach.
@@ -112,6 +150,7 @@ py::object hook_enter(const Args& a) {
     reporting_errors(dialog, [&] {
         go_on = get_attr(global("wx"), "ID_NONE");
         Address address = address_of(dialog);
+        if (!keypad_at(address) && is_keypad(dialog)) modality().adopted.push_back(std::make_unique<ModalKeypad>(dialog));
         if (ShownKeypad* shown = keypad_at(address)) shown->enclosing = active_loop();
         modality().loops.push_back(address);
     });
@@ -126,6 +165,7 @@ py::object hook_exit(const Args& a) {
         Address address = address_of(dialog);
         if (auto at = std::find(loops.rbegin(), loops.rend(), address); at != loops.rend())
             loops.erase(std::next(at).base());
+        let_go_of_adopted(dialog, address);
         end_lost_keypad();
     });
     return py::none();
@@ -185,6 +225,7 @@ py::object destroy_while_shown(const Args& a) {
     // Kept by someone past the keypad's loop: the class's own Destroy.
     if (!shown) return call(get_attr(reinterpret_cast<PyObject*>(Py_TYPE(dialog.ptr())), "Destroy"), dialog);
     shown->lost = true;
+    shown->destroy_asked = true;
     end_lost_keypad();
     return py::bool_(true);
 }
@@ -213,6 +254,18 @@ ModalKeypad::~ModalKeypad() {
 
 bool ModalKeypad::lost() const {
     return shown_.lost;
+}
+
+bool ModalKeypad::destroy_asked() const {
+    return shown_.destroy_asked;
+}
+
+const void* ModalKeypad::address() const {
+    return shown_.address;
+}
+
+void watch_modal_loops() {
+    register_hook();
 }
 
 void ModalKeypad::close() {
@@ -252,6 +305,7 @@ void ModalKeypad::close_keeping_error() {
 void release_modal_hook() {
     Modality& state = modality();
     state.loops.clear();
+    state.adopted.clear();
     if (!state.hook) return;
     auto hook = py::reinterpret_steal<py::object>(state.hook);
     state.hook = nullptr;

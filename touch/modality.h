@@ -16,6 +16,7 @@ struct ShownKeypad {
     const void* enclosing = nullptr;  // the event loop that ran when its ShowModal began
     bool lost = false;
     bool ended = false;
+    bool destroy_asked = false;  // its Destroy() was called while it was shown
 };
 
 // A keypad while its ShowModal runs: made just before ShowModal, closed
@@ -43,6 +44,10 @@ public:
 
     // True when the keypad was lost while it was shown.
     bool lost() const;
+    // True when its Destroy() was called while it was shown.
+    bool destroy_asked() const;
+    // The wx dialog's address.
+    const void* address() const;
 
     // Once ShowModal has returned: the keypad is no longer shown, nothing
     // of it stays bound, and a lost keypad around it ends now if it can.
@@ -57,6 +62,13 @@ private:
     bool destroy_held_ = false;
     bool closed_ = false;
 };
+
+// Watches every modal loop of the process from now on (the hook is
+// registered once and kept). Each keypad calls it when it is made, so that
+// a keypad the application shows itself is guarded as one the module shows:
+// lost with its owner, and destroyed by the application inside its loop
+// only once ShowModal has returned.
+void watch_modal_loops();
 
 // At the release of the module's state: wx no longer calls the hook, and
 // the hook is let go. Errors are reported as unraisable.
