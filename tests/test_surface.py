@@ -195,7 +195,9 @@ ENGINES = {
 def test_engines_module_binds_its_names_in_order():
     assert public_names(vars(nuv_engines)) == list(ENGINES)
     composition = nuv_engines.Composition
-    assert [n for n in vars(composition) if n == "__init__" or not n.startswith("__")] == ENGINES["Composition"]
+    # pybind11 2.13 gives every class a `_pybind11_conduit_v1_` of its own.
+    own = [n for n in vars(composition) if (n == "__init__" or not n.startswith("__")) and not n.startswith("_pybind11")]
+    assert own == ENGINES["Composition"]
     assert (composition.__module__, composition.__doc__) == ("nuv_engines", (
         "Pinyin being composed: the letters typed, their candidates, best first, and the choice of one.\n\n"
         "The pinyin engine opens at the first composition (FileNotFoundError without its dictionary). "
