@@ -65,7 +65,9 @@ def _keys(window):
 
 
 def _key(dialog, label):
-    return [k for k in _keys(dialog) if k.GetLabel() == label][0]
+    """The key labelled `label`, the one shown where several take turns."""
+    found = [k for k in _keys(dialog) if k.GetLabel() == label]
+    return next((k for k in found if k.IsShown()), found[0])
 
 
 def _left(window):
@@ -142,6 +144,8 @@ class TestWidgetContract:
         assert d.GetSize() == size
         for _, on in pairs:  # keys of panels shown late are laid out too
             for key in _keys(on):
+                if not key.IsShown():  # a capital of shift and caps off
+                    continue
                 assert key.GetSize().height >= d.FromDIP(48)
                 assert on.GetParent().GetClientRect().Contains(key.GetRect())
 
@@ -276,8 +280,6 @@ class TestFullKeyboard:
                         click(key)
         typed = {label for name, label in d.calls if name == "on_character"}
         assert {" " if t == "Space" else t for t in typed} >= PRINTABLE
-        singles = [k.GetLabel() for k in _keys(d) if len(k.GetLabel()) == 1]
-        assert len(singles) == len(set(singles))
 
 
 class TestModalEndings:
@@ -496,9 +498,10 @@ class TestDrawnKeys:
 
         finger.tap(_key(d, "e"))  # a tap types the letter itself
         variants = hold("e")
-        # The keyboard's own letters first, on top of the keys.
-        assert [k.GetLabel() for k in variants] == list("\u00e9\u00e8\u00ea\u00eb\u0113")
-        finger.on(variants[3])
+        # AltGr's first, then what the dead keys compose, on top of the keys.
+        labels = [k.GetLabel() for k in variants]
+        assert labels[0] == "\u20ac" and {"\u00ea", "\u00eb"} <= set(labels)
+        finger.on(variants[labels.index("\u00eb")])
         finger.up()
         assert not _held(d)
         hold("e")
@@ -509,7 +512,8 @@ class TestDrawnKeys:
             getattr(d, "ui_caps_off_%d" % i).Hide()
             getattr(d, "ui_caps_on_%d" % i).Show()
         window_fit_layout(d)
-        assert [k.GetLabel() for k in hold("E")][:2] == ["\u00c9", "\u00c8"]
+        labels = [k.GetLabel() for k in hold("E")]
+        assert {"\u00ca", "\u00cb"} <= set(labels) and "\u00ea" not in labels
         finger.up()  # on the held key itself: nothing
         assert len(d.calls) == 2 and not _held(d)
 

@@ -27,11 +27,12 @@ _NAME = re.compile(r"([a-z0-9_-]+)(?:\(([A-Za-z0-9_-]+)\))?\Z")
 class Layout:
     """One layout or variant of xkeyboard-config."""
 
-    def __init__(self, name, description, languages, countries):
+    def __init__(self, name, description, languages, countries, short=""):
         self.name = name                # "de" or "de(nodeadkeys)"
         self.description = description  # "German (no dead keys)"
         self.languages = languages      # ISO 639-3 codes, ("deu",)
         self.countries = countries      # ISO 3166 codes, ("DE",)
+        self.short = short or self.layout  # what a layout indicator shows, "ru"
 
     @property
     def layout(self):
@@ -78,7 +79,8 @@ def _read_layouts(path):
             continue
         languages = _texts(item, "languageList/iso639Id")
         countries = _texts(item, "countryList/iso3166Id")
-        layouts.append(Layout(name, item.findtext("description", name).strip(), languages, countries))
+        short = item.findtext("shortDescription", "").strip()
+        layouts.append(Layout(name, item.findtext("description", name).strip(), languages, countries, short))
         for variant in layout.iterfind("variantList/variant"):
             vitem = variant.find("configItem")
             vname = vitem.findtext("name", "").strip()
@@ -87,7 +89,8 @@ def _read_layouts(path):
             # A variant without languages or countries of its own has its layout's.
             layouts.append(Layout("%s(%s)" % (name, vname), vitem.findtext("description", vname).strip(),
                                   _texts(vitem, "languageList/iso639Id") or languages,
-                                  _texts(vitem, "countryList/iso3166Id") or countries))
+                                  _texts(vitem, "countryList/iso3166Id") or countries,
+                                  vitem.findtext("shortDescription", "").strip() or short))
     return layouts
 
 

@@ -51,6 +51,7 @@ class KeyButton(wx.EvtHandler):
     _item = None  # the key's place in its panel's sizers (see place)
     _min = (0, 0)  # the least size asked of that place
     _id = None  # reserved at the first GetId: few keys are ever asked
+    _groups = ()  # the KeyGroups the key belongs to (see KeyGroup)
 
     def __init__(self, parent, label, size, name, repeats=False):
         wx.EvtHandler.__init__(self)
@@ -142,7 +143,9 @@ class KeyButton(wx.EvtHandler):
             else _default_face()
 
     def SetBackgroundColour(self, colour):
-        self._face = wx.Colour(colour)
+        # wx.NullColour gives the key its default face back.
+        colour = wx.Colour(colour)
+        self._face = colour if colour.IsOk() else None
         self.Refresh()
         return True
 
@@ -184,6 +187,15 @@ class KeyButton(wx.EvtHandler):
 
     def Hide(self):
         return self.Show(False)
+
+    def join(self, group):
+        """Make the key one of `group`'s (see KeyGroup)."""
+        self._groups += (group,)
+        self.follow_groups()
+
+    def follow_groups(self):
+        """Show the key where every group it belongs to is shown."""
+        return self.set_shown(all(group.IsShown() for group in self._groups))
 
     def IsShownOnScreen(self):
         return (self._shown and self._item is not None
@@ -242,11 +254,19 @@ class KeyButton(wx.EvtHandler):
         letters under a letter); none for a plain key."""
         return ()
 
+    # Room around the caption, in device-independent pixels (across, down).
+    CAPTION_MARGIN_DIP = (20, 12)
+
     def _best_size(self):
+        room = self.caption_room()
+        return wx.Size(max(self._planned.width, room.width),
+                       max(self._planned.height, room.height))
+
+    def caption_room(self):
+        """The smallest size that shows the caption whole."""
         width, height = self.caption_size()
-        return wx.Size(max(self._planned.width, width + self._panel.FromDIP(20)),
-                       max(self._planned.height,
-                           height + self._panel.FromDIP(12)))
+        across, down = self.CAPTION_MARGIN_DIP
+        return wx.Size(width + self._panel.FromDIP(across), height + self._panel.FromDIP(down))
 
     def caption(self):
         """The text the key shows."""
@@ -306,28 +326,31 @@ class KeyGroup:
     """Keys of one panel shown and hidden together, standing in for a panel
     of their own (a window costs far more than a few keys): the keyboard's
     shift and caps-lock sets. It answers Show, Hide and IsShown as a panel
-    does; the keys of two groups that take turns share their places in the
-    sizers, one of each pair hidden."""
+    does; the keys of groups that take turns share their places in the
+    sizers, one of them shown. A key may belong to several groups (a
+    capital of the shift set and of a caps-lock set): it shows where all of
+    them are shown.
+
+    `make(group, every)`, where given, makes the group's keys not made yet:
+    those shown once the group is (`every` False), or all of them. A group
+    hidden at first may never be shown."""
 
     def __init__(self, panel, name, make=None):
         self._panel = panel
         self._name = name
         self._keys = []
         self._shown = True
-        # make(group) makes the keys when they are first needed: a group
-        # hidden at first may never be shown.
         self._make = make
 
     def add(self, key):
         self._keys.append(key)
-        key.set_shown(self._shown)
+        key.join(self)
         return key
 
     def make_keys(self):
-        """Make the keys of the group if it has not yet."""
-        make, self._make = self._make, None
-        if make is not None:
-            make(self)
+        """Make every key of the group not made yet."""
+        if self._make is not None:
+            self._make(self, True)
 
     def keys(self):
         self.make_keys()
@@ -349,10 +372,10 @@ class KeyGroup:
         if self._shown == bool(show):
             return False
         self._shown = bool(show)
-        if show:
-            self.make_keys()
+        if show and self._make is not None:
+            self._make(self, False)
         for key in self._keys:
-            key.set_shown(show)
+            key.follow_groups()
         self._panel.Layout()
         self._panel.Refresh()
         return True
