@@ -6,7 +6,7 @@ import pytest
 import wx
 
 import nuv_touchui
-from nuv_touchui import KeyButton, keys
+from nuv_touchui import KeyButton, key_look
 from nuv_wxtools import window_fit_layout
 from conftest import click, pump, run_modal, scaled, send_key, wait_until
 
@@ -571,13 +571,13 @@ class TestDrawnKeys:
         monkeypatch.setattr(wx.SystemSettings, "GetColour", lambda which: (
             wx.Colour(0, 0, 100) if which == wx.SYS_COLOUR_BTNFACE
             else system(which)))
-        keys.forget_theme()  # as a theme change does
+        key_look.forget_theme()  # as a theme change does
         try:
             assert drawn_face() != before  # a new theme is a new image
         finally:
             monkeypatch.undo()
-            keys.forget_theme()
-        images = keys._KEY_IMAGES
+            key_look.forget_theme()
+        images = key_look.KEY_IMAGES
         assert 0 < images.held <= 4 * 1024 * 1024
         small = type(images)(100, lambda key, value: value)
         for key, cost in enumerate([40, 40, 30, 200, 50]):

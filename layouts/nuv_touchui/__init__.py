@@ -26,10 +26,11 @@ The package reads one concern a module. The keyboards as data, no widget:
 catalogue (the layouts of xkeyboard-config), keymap (a layout's keys in
 each state of Shift, Caps Lock and AltGr, its dead keys), keyboards (the
 choice of one) and arrangement (rows of keys as numbers). The views: keys
-(keys drawn by their panel), widgets (drawn and native texts, entry field,
-grid sizer), fit (key sizes and the screen-fit planner), physical (a
-physical keyboard driving the keys), composing (pinyin), dialogs (the
-numeric and PIN keypads and what all dialogs share) and keyboard_dialog.
+(keys drawn by their panel), key_look (a key's image and colours), widgets
+(drawn and native texts, entry field, grid sizer), fit (key sizes and the
+screen-fit planner), physical (a physical keyboard driving the keys),
+composing (pinyin), dialogs (the numeric and PIN keypads and what all
+dialogs share) and keyboard_dialog.
 
 Each dialog fits the client area of its display with a window manager's
 frame around it (see _TouchDialog.Fit): the keys shrink as far as the screen

@@ -140,8 +140,7 @@ class LayoutKeyboard:
 
     def compose(self, dead, text):
         """What dead key `dead` then `text` type: the composed letter, or
-        the dead key's sign followed by `text` where they compose nothing
-        (as a physical keyboard's Compose does)."""
+        `text` alone where they compose nothing."""
         composed = self.compositions().get(dead, {}).get(text)
         if composed is not None:
             return composed
