@@ -351,6 +351,13 @@ def test_the_keyboard_follows_the_locale_unless_the_application_chooses(wx_app, 
     assert nuv_touchui.keyboard_layout() == "us"
     with pytest.raises(ValueError, match="evdev.xml"):
         layout_choice("zz")
+    # Every layout and variant there is, as setxkbmap names them, and pinyin.
+    listed = dict(nuv_touchui.keyboard_layouts())
+    assert {"us", "ru", "il", "ara", "de(nodeadkeys)", "zh"} <= set(listed) and listed["ru"] == "Russian"
+    # Pinyin for simplified Chinese only.
+    assert [nuv_touchui.keyboards.layout_for(name) for name in ("zh_CN", "zh_Hans", "el_GR", "xx")] == \
+        ["zh", "zh", "gr", "us"]
+    assert nuv_touchui.keyboards.layout_for("zh_TW") != "zh"
 
 
 # --- keyboards of other scripts, by real taps ------------------------------
