@@ -55,10 +55,8 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
         # "clear", "tab") -> key, for the physical keyboard.
         self._char_keys = {}
         self._role_keys = {}
-        # Keys as (key, length in keys) and half-key indents as (spacer,
-        # length in keys): what Fit() resizes.
+        # Keys as (key, length in keys): what Fit() resizes.
         self._sized_keys = []
-        self._indents = []
         # The windows the keys are drawn on, each made after its parent.
         self._key_panels = []
         # The sizer holding the keys, texts wrap to its width; and the
@@ -108,11 +106,6 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
         self._sized_keys.append((key, units))
         return key
 
-    def _indent(self, sizer, units):
-        """Add a blank `units` keys long (gaps included) to a row of keys."""
-        item = sizer.AddSpacer(round(units * (self._key_side + self._gap)))
-        self._indents.append((item, units))
-
     # Fitting the screen ------------------------------------------------
 
     def Fit(self):
@@ -158,11 +151,6 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
         for key, units, room in needs:
             key.SetMinSize(wx.Size(max(self._span(units, width), room.width),
                                    max(height, room.height)))
-        for item, units in self._indents:
-            if units:
-                item.SetMinSize(wx.Size(round(units * (width + self._gap)), 0))
-            else:  # a blank as high as a key
-                item.SetMinSize(wx.Size(0, height))
         for panel in self._key_panels:
             panel.InvalidateBestSize()
         self._key_side = width
