@@ -517,6 +517,27 @@ class TestDrawnKeys:
         finger.up()  # on the held key itself: nothing
         assert len(d.calls) == 2 and not _held(d)
 
+    def test_more_variants_than_a_row_holds_take_rows_inside_the_panel(self, make, monkeypatch):
+        # Vietnamese holds a dozen letters under a vowel: none may fall off
+        # the panel, out of the finger's reach.
+        monkeypatch.setattr(KeyButton, "HOLD_DELAY_MS", round(scaled(0.5) * 1000))
+        d = make(RecordingAlpha, show=True)
+        letter = _key(d, "m")
+        many = ["%c" % (0x100 + n) for n in range(40)]
+        monkeypatch.setattr(letter, "variants", lambda: many)
+        finger = _Finger(d)
+        finger.on(letter)
+        finger.down()
+        assert wait_until(lambda: _held(d), timeout=3)
+        panel = letter.GetParent().GetClientRect()
+        rects = [key.GetRect() for key in _held(d)]
+        assert [key.GetLabel() for key in _held(d)] == many
+        assert all(panel.Contains(rect) for rect in rects)
+        assert len({(rect.x, rect.y) for rect in rects}) == len(many)  # none on another
+        finger.on(_held(d)[-1])
+        finger.up()
+        assert d.calls == [("on_character", many[-1])]
+
     @pytest.mark.parametrize("how", ["plain", "id", "source"])
     def test_release_unbinds_however_bound(self, frame, how):
         panel = nuv_touchui.KeyPanel(frame)

@@ -551,24 +551,32 @@ class KeyPanel(wx.Window):
     # Variants of a held key ----------------------------------------------
 
     def _offer_variants(self, key):
-        """Show the variants of `key` in a row above it, each as large as
-        the key, kept inside the panel."""
+        """Show the variants of `key` in rows above it, each as large as
+        the key, kept inside the panel: as many rows as the panel's width
+        asks, the first nearest the key."""
         labels = key.variants()
         rect = key.GetRect()
         gap = self.FromDIP(4)
-        width = len(labels) * (rect.width + gap) - gap
-        x = max(min(rect.x + (rect.width - width) // 2,
-                    self.GetClientSize().width - width), 0)
-        y = max(rect.y - rect.height - 2 * gap, 0)
-        self._held = [_HeldKey(key, label, wx.Rect(
-            x + index * (rect.width + gap), y, rect.width, rect.height))
-            for index, label in enumerate(labels)]
+        room = self.GetClientSize()
+        across = max(min(len(labels), (room.width + gap) // (rect.width + gap)), 1)
+        width = across * (rect.width + gap) - gap
+        x = max(min(rect.x + (rect.width - width) // 2, room.width - width), 0)
+        rows = -(-len(labels) // across)
+        top = max(rect.y - rows * (rect.height + gap) - gap, 0)
+        self._held = []
+        for index, label in enumerate(labels):
+            row, column = divmod(index, across)
+            y = top + (rows - 1 - row) * (rect.height + gap)
+            self._held.append(_HeldKey(key, label, wx.Rect(
+                x + column * (rect.width + gap), y, rect.width, rect.height)))
         self._chosen = None
         self.RefreshRect(self._variants_rect(), False)
 
     def _variants_rect(self):
         """The rectangle the variants and their frame take."""
-        rect = self._held[0].GetRect().Union(self._held[-1].GetRect())
+        rect = self._held[0].GetRect()
+        for key in self._held[1:]:
+            rect = rect.Union(key.GetRect())
         return rect.Inflate(self.FromDIP(3), self.FromDIP(3))
 
     def _withdraw_variants(self):
