@@ -6,6 +6,7 @@
 // Each engine is a unit of its own that binds its classes into the module;
 // the module only lists them and refuses interpreters it cannot serve.
 #include "pinyin.h"
+#include "xkb_keymap.h"
 
 #include <stdexcept>
 
@@ -13,13 +14,14 @@ namespace nuv::engines {
 
 namespace {
 
-const char* const kDoc = "Input engines of the on-screen keyboards: pinyin composition.";
+const char* const kDoc = "Input engines of the on-screen keyboards: pinyin composition, and the keyboards of xkeyboard-config.";
 
 using Binder = void (*)(py::module_&);
 
 // The engines, in the order the module binds them.
 const Binder kEngines[] = {
     bind_pinyin,
+    bind_xkb,
 };
 
 // Only the main interpreter imports the module, whichever interpreter

@@ -15,8 +15,8 @@ export PYTHON NUV_TOUCH_BUILD NUV_TREE_CACHE
 # machine without a CJK font (the smallest Debian sans-serif font that has
 # their glyphs). libgooglepinyin0-dev is the pinyin engine of the Chinese
 # keyboard (its dictionary comes with libgooglepinyin0).
-NUV_PACKAGES=(python3-wxgtk4.0 python3-dev pybind11-dev cmake g++ make libgmp-dev
-              libgooglepinyin0-dev gettext fonts-wqy-microhei
+NUV_PACKAGES=(python3-wxgtk4.0 python3-dev pybind11-dev cmake g++ make libgmp-dev libxkbcommon-dev iso-codes
+              libgooglepinyin0-dev gettext fonts-wqy-microhei fonts-noto-core
               python3-pytest python3-pytest-xvfb python3-hypothesis python3-mypy xvfb xauth valgrind)
 
 # The host's tools for runs in Debian trees of other releases and architectures

@@ -189,6 +189,7 @@ ENGINES = {
     "_pinyin_dictionaries": None,
     "Composition": ["__init__", "type_letter", "erase_letter", "clear", "letters", "spelling",
                     "candidate_count", "candidates", "choose", "_letters"],
+    "xkb_keymap": None, "xkb_compose": None, "xkb_data_root": None, "XKB_STATES": None,
 }
 
 
