@@ -73,6 +73,8 @@ class KeyButton(wx.EvtHandler):
         for event, handler, args, kwargs in self._bound:
             self.Unbind(event, *args, handler=handler, **kwargs)
         self._bound = []
+        # Its groups hold it too.
+        self._groups = ()
 
     def place(self, sizer, *args):
         """Put the key into `sizer` (of its panel), with the arguments
