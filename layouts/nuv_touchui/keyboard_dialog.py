@@ -13,7 +13,7 @@ from . import composing, keyboards, keymap
 from .arrangement import cut, narrow_across, pack_rows, row_lengths
 from .dialogs import CANCEL_COLOUR, CONFIRM_COLOUR, _, _font, _TouchDialog
 from .fit import KEYBOARD_KEY_MM, MIN_KEY_DIP, MIN_KEY_WIDTH_DIP
-from .keys import KeyButton, KeyGroup
+from .keys import KeyButton, KeyGroup, place_together
 from .widgets import DrawnText, EntryField
 
 # An armed dead key.
@@ -23,8 +23,6 @@ DOTTED_CIRCLE = "\u25cc"
 DIGITS = "1234567890"
 KEY_POINTS = 14
 ENTRY_POINTS = 18
-# The states of Shift and Caps Lock a key is read in, as (shift, caps).
-STATES = ((False, False), (True, False), (False, True), (True, True))
 # Lengths, in keys, of the keys beside the letters of the keyboard's own
 # rows: those of the bottom row, and Backspace's beside the digits.
 BACKSPACE_UNITS = 2
@@ -92,8 +90,10 @@ _BLANKS = {"Space": " ", "Tab": "\t"}
 class _KeyPlace:
     """One key of a slot: what an xkb key types in one state, for the
     groups that show it. Made at once where they are all shown when the
-    keyboard opens, else when they are (or when asked); until then its
-    place in the row is a hidden blank beside the slot's first key."""
+    keyboard opens, else when they are (or when asked); it then takes its
+    turn in the slot's place."""
+
+    __slots__ = ("board", "xkb_key", "symbol", "groups", "state", "caps_group", "key", "item")
 
     def __init__(self, board, xkb_key, symbol, groups, state, caps_group):
         self.board = board
@@ -105,8 +105,7 @@ class _KeyPlace:
         self.state = state
         self.caps_group = caps_group  # its row's ui_caps_on_N
         self.key = None
-        self.item = None  # the place held for it in a row
-        self.partner = None  # the sizer item of the slot's first key
+        self.item = None  # the slot's SharedPlace, once laid out
 
 
 class AlphaKeypad(_TouchDialog):
@@ -199,6 +198,8 @@ class AlphaKeypad(_TouchDialog):
         for index in range(3):
             setattr(self, "ui_caps_off_%d" % index, group("ui_caps_off_%d" % index))
             setattr(self, "ui_caps_on_%d" % index, group("ui_caps_on_%d" % index, False))
+        self._caps_groups = tuple(tuple(getattr(self, "ui_caps_%s_%d" % (state, index)) for index in range(3))
+                                  for state in ("off", "on"))
         self._scripts = None
         if not self._board.is_latin():
             self._scripts = (group("script"), group("latin", False))
@@ -235,23 +236,14 @@ class AlphaKeypad(_TouchDialog):
     def _places(self, board, key, row, script):
         """The _KeyPlaces of `key`: one for each state of Shift and Caps
         Lock that types something else."""
-        symbols = {state: key.symbol(*state) for state in STATES}
-        by_shift = any(symbols[True, caps] != symbols[False, caps] for caps in (False, True))
-        by_caps = any(symbols[shift, True] != symbols[shift, False] for shift in (False, True))
-        caps_off = getattr(self, "ui_caps_off_%d" % max(row - 1, 0))
-        caps_on = getattr(self, "ui_caps_on_%d" % max(row - 1, 0))
-        places = []
-        for shift, caps in STATES:
-            if (shift and not by_shift) or (caps and not by_caps):
-                continue
-            groups = (script,) if script is not None else ()
-            if by_shift:
-                groups += (self.Shift if shift else self.no_Shift,)
-            if by_caps:
-                groups += (caps_on if caps else caps_off,)
-            state = (script, shift if by_shift else None, caps if by_caps else None)
-            places.append(_KeyPlace(board, key, symbols[shift, caps], groups, state, caps_on))
-        return places
+        caps_off = self._caps_groups[0][max(row - 1, 0)]
+        caps_on = self._caps_groups[1][max(row - 1, 0)]
+        own = (script,) if script is not None else ()
+        shift_groups = {None: (), False: (self.no_Shift,), True: (self.Shift,)}
+        caps_groups = {None: (), False: (caps_off,), True: (caps_on,)}
+        return [_KeyPlace(board, key, symbol, own + shift_groups[shift] + caps_groups[caps],
+                          (script, shift, caps), caps_on)
+                for shift, caps, symbol in key.turns()]
 
     def _make_key(self, panel, place):
         """Make the key of `place`, into the place held for it if any."""
@@ -272,8 +264,7 @@ class AlphaKeypad(_TouchDialog):
             group.add(key)
         place.key = key
         if place.item is not None:
-            key.take_place(place.item)
-            place.item.SetMinSize(place.partner.GetMinSize())
+            key.take_place(place.item.turn())
         return key
 
     def _fit_caption(self, key):
@@ -551,18 +542,13 @@ class AlphaKeypad(_TouchDialog):
         return row
 
     def _place_slot(self, row, slot, flag):
-        """The keys of a slot in one place of `row`: those made, and blanks
-        held for those made later."""
-        first = None
-        for place in slot:
-            if place.key is not None:
-                item = place.key.place(row, 0, flag, self._gap)
-                first = first or item
+        """The keys of a slot in one place of `row`: those made now, and
+        those made later when they come to it."""
+        shared = place_together([place.key for place in slot if place.key is not None],
+                                row, 0, flag, self._gap)
         for place in slot:
             if place.key is None:
-                place.item = row.Add(0, 0, 0, flag, self._gap)
-                place.item.Show(False)
-                place.partner = first
+                place.item = shared
 
     def _finish_keyboard(self, keys_panel, keys):
         margin = self._margin

@@ -47,11 +47,28 @@ class Key:
         self.row = row        # 0: digits, 1 to 3: the letter rows
         self.column = column
         self._levels = tuple(None if level is None else Symbol(*level) for level in levels)
+        self._turns = None
 
     def symbol(self, shift=False, caps=False):
         """What the key types with Shift and Caps Lock so, or None."""
         state = ("shift_caps" if caps else "shift") if shift else ("caps" if caps else "plain")
         return self._levels[_STATE[state]]
+
+    def turns(self):
+        """(shift, caps, symbol) for each state of Shift and Caps Lock in
+        which the key types something else, shift or caps None where it
+        does not matter to the key: the keys that take turns in its place
+        on screen. Read once: the keyboard opens with it each time."""
+        if self._turns is None:
+            symbols = {(shift, caps): self.symbol(shift, caps)
+                       for shift in (False, True) for caps in (False, True)}
+            by_shift = any(symbols[True, caps] != symbols[False, caps] for caps in (False, True))
+            by_caps = any(symbols[shift, True] != symbols[shift, False] for shift in (False, True))
+            self._turns = tuple(
+                (shift if by_shift else None, caps if by_caps else None, symbols[shift, caps])
+                for caps in (False, True) for shift in (False, True)
+                if (by_shift or not shift) and (by_caps or not caps))
+        return self._turns
 
     def altgr(self):
         """What AltGr and AltGr with Shift give that the key's first two

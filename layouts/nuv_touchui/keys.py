@@ -319,6 +319,65 @@ class KeyButton(wx.EvtHandler):
         dc.SetDeviceOrigin(0, 0)
 
 
+class SharedPlace:
+    """One place in a panel's sizers for keys that take turns in it (a
+    letter's plain, shifted and caps-lock keys): shown while any of them
+    is. Each key takes a turn of it (see turn) as it would a sizer item of
+    its own; one item for the lot keeps a keyboard's sizers small."""
+
+    __slots__ = ("item", "_showing")
+
+    def __init__(self, item):
+        self.item = item
+        self._showing = 0
+        item.Show(False)
+
+    def turn(self):
+        """A place for one more of the keys."""
+        return _Turn(self)
+
+    def _shown(self, show):
+        self._showing += 1 if show else -1
+        self.item.Show(self._showing > 0)
+
+
+class _Turn:
+    """One key's view of a SharedPlace, answering what a key asks of its
+    sizer item."""
+
+    __slots__ = ("_place", "_shown")
+
+    def __init__(self, place):
+        self._place = place
+        self._shown = False
+
+    def Show(self, show=True):
+        if self._shown != bool(show):
+            self._shown = bool(show)
+            self._place._shown(self._shown)
+
+    def GetRect(self):
+        return self._place.item.GetRect()
+
+    def GetMinSize(self):
+        return self._place.item.GetMinSize()
+
+    def SetMinSize(self, size):
+        self._place.item.SetMinSize(size)
+
+
+def place_together(keys, sizer, *args):
+    """Put `keys`, which take turns in one place, into `sizer` (the
+    arguments after the item are those sizer.Add takes), as large as the
+    largest asks; the SharedPlace, for keys that join them later."""
+    sizes = [key._best_size() for key in keys]
+    shared = SharedPlace(sizer.Add(max(size.width for size in sizes),
+                                   max(size.height for size in sizes), *args))
+    for key in keys:
+        key.take_place(shared.turn())
+    return shared
+
+
 class KeyGroup:
     """Keys of one panel shown and hidden together, standing in for a panel
     of their own (a window costs far more than a few keys): the keyboard's
