@@ -552,6 +552,19 @@ class TestDrawnKeys:
         assert len(calls) == 1
         panel.Destroy()
 
+    def test_a_font_changed_after_a_key_took_it_changes_only_later_keys(self, make):
+        # The keys of a keypad share their fonts and the sizes measured in
+        # them; a font given or handed out is the caller's to change.
+        keys = {key.GetLabel(): key for key in reversed(list(_keys(make(nuv_touchui.AlphaKeypad))))}
+        first, second = keys["q"], keys["w"]
+        font = _font(14)
+        first.SetFont(font)
+        font.SetPointSize(40)
+        second.SetFont(font)
+        assert first.GetTextExtent("W").height < second.GetTextExtent("W").height
+        first.GetFont().SetPointSize(60)
+        assert first.GetFont().GetPointSize() == 14
+
     def test_module_fonts_and_colours_show(self, frame):
         import nuv_touch
         d = nuv_touch.DigitKeypad(frame, nuv_touch.KEYPAD_MODE_INT,

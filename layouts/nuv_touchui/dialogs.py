@@ -34,8 +34,16 @@ def _drop_last_character(field):
 
 
 def _font(points):
-    return wx.Font(points, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL,
-                   wx.FONTWEIGHT_NORMAL)
+    """The keypads' font of `points`: the same object each time, so that
+    the caches know it at once (see key_look.cache_font)."""
+    font = _FONTS.get(points)
+    if font is None or not font.IsOk():
+        font = _FONTS[points] = wx.Font(points, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL,
+                                        wx.FONTWEIGHT_NORMAL)
+    return font
+
+
+_FONTS = {}
 
 
 # What a destroyed dialog keeps: values that refer to nothing.

@@ -25,11 +25,37 @@ class CacheFont:
                      font.GetStyle(), font.GetNumericWeight(),
                      font.GetFaceName())
 
+    def drawn_as(self, font):
+        """True when `font` still has the size, style, weight and face
+        this was made with (its family, slow to ask, is taken as kept)."""
+        size, _family, style, weight, face = self._key
+        return (font.GetFractionalPointSize() == size and font.GetStyle() == style
+                and font.GetNumericWeight() == weight and font.GetFaceName() == face)
+
     def __hash__(self):
         return hash(self._key)
 
     def __eq__(self, other):
         return isinstance(other, CacheFont) and self._key == other._key
+
+
+# The fonts keys were given last, with their CacheFonts: a keypad's keys
+# share a few fonts, and asking a font its family (or comparing two) costs
+# more than the rest of a key.
+_RECENT_FONTS = []
+RECENT_FONTS_KEPT = 8
+
+
+def cache_font(font):
+    """The CacheFont of `font`: the one made before for this very font
+    object, where it has not changed since, else a new one."""
+    for source, known in _RECENT_FONTS:
+        if source is font and known.drawn_as(font):
+            return known
+    made = CacheFont(font)
+    _RECENT_FONTS.insert(0, (font, made))
+    del _RECENT_FONTS[RECENT_FONTS_KEPT:]
+    return made
 
 
 class _Cache:

@@ -5,7 +5,7 @@ keys on a panel shown and hidden together, as a panel of its own would be."""
 
 import wx
 
-from .key_look import (KEY_IMAGES, CacheFont, default_face, draw_key, forget_theme,
+from .key_look import (KEY_IMAGES, cache_font, default_face, draw_key, forget_theme,
                        key_colours, key_image, text_extent, theme_colours)
 
 
@@ -40,6 +40,7 @@ class KeyButton(wx.EvtHandler):
     _font = None  # None: the panel's own
     _cache_font = None  # the font as the caches know it (see CacheFont)
     _caption_size = None  # the caption's, measured once
+    _caption_room = None  # (width, height) around it, see caption_room
     _face = None  # None: the default face
     _enabled = True
     _shown = True
@@ -119,15 +120,17 @@ class KeyButton(wx.EvtHandler):
 
     def SetLabel(self, label):
         self._label = label
-        self._caption_size = None
+        self._caption_size = self._caption_room = None
         self._grow()
 
     def GetFont(self):
-        return self._font if self._font is not None else self._panel.GetFont()
+        # A copy, as a window's: the keys of a keypad share their font.
+        return wx.Font(self._font) if self._font is not None else self._panel.GetFont()
 
     def SetFont(self, font):
-        self._font = wx.Font(font)
-        self._cache_font = self._caption_size = None
+        self._cache_font = cache_font(font)
+        self._font = self._cache_font.font
+        self._caption_size = self._caption_room = None
         self._grow()
         return True
 
@@ -261,9 +264,11 @@ class KeyButton(wx.EvtHandler):
 
     def caption_room(self):
         """The smallest size that shows the caption whole."""
-        width, height = self.caption_size()
-        across, down = self.CAPTION_MARGIN_DIP
-        return wx.Size(width + self._panel.FromDIP(across), height + self._panel.FromDIP(down))
+        if self._caption_room is None:
+            width, height = self.caption_size()
+            across, down = self.CAPTION_MARGIN_DIP
+            self._caption_room = (width + self._panel.FromDIP(across), height + self._panel.FromDIP(down))
+        return wx.Size(*self._caption_room)
 
     def caption(self):
         """The text the key shows."""
@@ -277,7 +282,7 @@ class KeyButton(wx.EvtHandler):
 
     def _font_for_caches(self):
         if self._cache_font is None:
-            self._cache_font = CacheFont(self.GetFont())
+            self._cache_font = cache_font(self.GetFont())
         return self._cache_font
 
     def _grow(self):

@@ -235,7 +235,7 @@ class DrawnText(_FittedText):
 
     def GetTextExtent(self, text):
         if self._cache_font is None:
-            self._cache_font = key_look.CacheFont(self.GetFont())
+            self._cache_font = key_look.cache_font(self.GetFont())
         return key_look.text_extent(text, self._cache_font,
                                 self._parent.GetContentScaleFactor())
 
@@ -379,7 +379,7 @@ class EntryField(wx.TextCtrl):
         # The toolkit measures a field afresh after each font change, which
         # costs more than the rest of a keypad's fit: the sizes are kept by
         # everything they depend on.
-        measured = (key_look.CacheFont(self.GetFont()), self.GetWindowStyleFlag(),
+        measured = (key_look.cache_font(self.GetFont()), self.GetWindowStyleFlag(),
                     self.GetContentScaleFactor(), key_look.theme_colours())
         size = _ENTRY_SIZES.get(measured)
         if size is None:
