@@ -211,7 +211,8 @@ class AlphaKeypad(_TouchDialog):
         if self._scripts is not None:
             boards = [(self._board, self._scripts[0]),
                       (keymap.keyboard(keymap.LATIN_LAYOUT), self._scripts[1])]
-        named = [{key.name: key for key in board.keys()} for board, _group in boards]
+        named = [board.keys_by_name() for board, _group in boards]
+        latin = self._scripts[1] if self._scripts is not None else None
         rows = []
         for row, keys in enumerate(self._board.rows):
             slots = []
@@ -222,12 +223,14 @@ class AlphaKeypad(_TouchDialog):
                         places += self._places(board, own[key.name], row, script)
                 slot = tuple(places)
                 for place in slot:
-                    if all(group.IsShown() for group in place.groups):
-                        self._make_key(panel, place)
-                    else:
+                    script, shift, caps = place.state
+                    if shift or caps or (script is not None and script is latin):  # hidden at first
                         self._pending.append(place)
-                    if place.symbol is not None and not place.symbol.dead:
-                        self._char_places.setdefault(place.symbol.text, place)
+                    else:
+                        self._make_key(panel, place)
+                    symbol = place.symbol
+                    if symbol is not None and not symbol.dead and symbol.text not in self._char_places:
+                        self._char_places[symbol.text] = place
                 self._code_slots[key.code] = slot
                 slots.append(slot)
             rows.append(slots)

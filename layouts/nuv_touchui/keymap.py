@@ -111,6 +111,7 @@ class LayoutKeyboard:
         self.rows = tuple(tuple(row) for row in rows)
         self._compositions = None
         self._held = {}
+        self._by_name = None
 
     @property
     def description(self):
@@ -123,6 +124,12 @@ class LayoutKeyboard:
 
     def keys(self):
         return [key for row in self.rows for key in row]
+
+    def keys_by_name(self):
+        """{xkb name: Key} of every key."""
+        if self._by_name is None:
+            self._by_name = {key.name: key for key in self.keys()}
+        return self._by_name
 
     def characters(self, states=("plain", "shift")):
         """Every character the keys type in these states (no dead key)."""
