@@ -48,7 +48,7 @@ def test_a_variant_is_named_as_setxkbmap_names_it_and_types_its_own_keys():
     assert dead["TLDE"] == "dead_circumflex" and plain["TLDE"] == ""
 
 
-@pytest.mark.parametrize("name", ["zz", "us(nosuchvariant)", "../us", "us(", "custom", "", None])
+@pytest.mark.parametrize("name", ["zz", "us(nosuchvariant)", "../us", "us(", "custom", "brai", "inet", "", None])
 def test_a_name_xkeyboard_config_does_not_list_is_refused(name):
     with pytest.raises(ValueError):
         catalogue.layout_keys(name)

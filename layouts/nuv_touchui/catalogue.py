@@ -21,6 +21,9 @@ NOT_KEYBOARDS = frozenset({"custom", "brai"})
 # Every language with a two-letter code has it here (a small table).
 ISO_639_TABLE = "/usr/share/iso-codes/json/iso_639-2.json"
 
+# Keys of the main block every keyboard has: its letters at least.
+LEAST_KEYS = 26
+
 _NAME = re.compile(r"([a-z0-9_-]+)(?:\(([A-Za-z0-9_-]+)\))?\Z")
 
 
@@ -112,6 +115,12 @@ def find(name):
     return _catalogue.get(name)
 
 
+def describe(name):
+    """The Layout named `name`; for a name that compiles but is not listed,
+    one that describes itself by its name."""
+    return find(name) or Layout(name, name, (), ())
+
+
 _alpha_3 = None
 
 
@@ -179,13 +188,23 @@ def layout_keys(name):
     """The keys of the main block of layout `name` as libxkbcommon compiles
     it: (xkb name, keycode, row, column, levels), rows 0 (digits) to 3,
     levels in the states of nuv_engines.XKB_STATES, each (text, dead key
-    name) or None. Compiled once per process; ValueError for a name the
-    catalogue does not list."""
+    name) or None. Compiled once per process; ValueError for a name that
+    is no keyboard of xkeyboard-config's. The compilation itself tells:
+    reading the list of layouts costs as much again, and an opening needs
+    the keys only."""
     if name not in _keys:
-        if find(name) is None:
+        layout, variant = split_name(name)
+        keys = ()
+        if layout not in NOT_KEYBOARDS:
+            try:
+                keys = tuple(_engines().xkb_keymap(layout, variant))
+            except ValueError:
+                pass
+        # A symbols file of a few keys (inet's media keys) is no keyboard.
+        if len(keys) < LEAST_KEYS:
             raise ValueError("no keyboard layout %r: the names are those xkeyboard-config lists in %s"
                              % (name, rules_file()))
-        _keys[name] = tuple(_engines().xkb_keymap(*split_name(name)))
+        _keys[name] = keys
     return _keys[name]
 
 

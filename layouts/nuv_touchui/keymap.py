@@ -102,9 +102,6 @@ class LayoutKeyboard:
 
     def __init__(self, name):
         self.name = name
-        self.layout = catalogue.find(name)
-        if self.layout is None:
-            catalogue.layout_keys(name)  # raises the ValueError that names the list
         rows = [[], [], [], []]
         for entry in catalogue.layout_keys(name):
             _place(rows, Key(*entry))
@@ -112,6 +109,12 @@ class LayoutKeyboard:
         self._compositions = None
         self._held = {}
         self._by_name = None
+        self._dead_keys = None
+
+    @property
+    def layout(self):
+        """The catalogue's Layout: read when asked, not for the keys."""
+        return catalogue.describe(self.name)
 
     @property
     def description(self):
@@ -143,6 +146,11 @@ class LayoutKeyboard:
 
     def dead_keys(self):
         """The dead keys of the layout, those of the first two levels first."""
+        if self._dead_keys is None:
+            self._dead_keys = tuple(self._find_dead_keys())
+        return self._dead_keys
+
+    def _find_dead_keys(self):
         found = []
         for states in (("plain", "shift", "caps", "shift_caps"), ("altgr", "altgr_shift")):
             for key in self.keys():
