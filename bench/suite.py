@@ -488,8 +488,8 @@ class Bench:
                 return m.AlphaKeypad(frame, message="Operator name:")
             return make
 
-        return [("keyboard (US)", keyboard("us"), 2, True)] + [
-            ("keyboard (%s)" % name.upper(), keyboard(name), 2, False)
+        return [("keyboard (US)", keyboard("us"), 1.5, True)] + [
+            ("keyboard (%s)" % name.upper(), keyboard(name), 1.5, False)
             for name in ("de", "fr", "es", "zh", "ru", "ara", "th")] + [
             ("numeric keypad", lambda m: m.DigitKeypad(frame, m.KEYPAD_MODE_INT, 0, 24000), 1.5, True),
             ("PIN keypad", lambda m: m.DigitPasswordKeypad(frame, "PIN:"), 1.5, True),

@@ -171,6 +171,34 @@ def test_texts_wrap_and_end_in_an_ellipsis(frame, kind, request):
     assert text.GetBestSize().width <= width + dialog.FromDIP(2)
 
 
+def _ink_columns(text):
+    """The columns of its rectangle where DrawnText `text` draws."""
+    rect = text.GetRect()
+    bitmap = wx.Bitmap(rect.right + 1, rect.bottom + 1)
+    memory = wx.MemoryDC(bitmap)
+    memory.SetBackground(wx.WHITE_BRUSH)
+    memory.Clear()
+    text.draw(memory)
+    memory.SelectObject(wx.NullBitmap)
+    image = bitmap.ConvertToImage()
+    return [x - rect.x for x in range(rect.x, rect.right + 1)
+            if any(image.GetRed(x, y) < 128 for y in range(rect.y, rect.bottom + 1))]
+
+
+@pytest.mark.parametrize("message, from_right", [("Batch:", False), ("\u0627\u0644\u062f\u0641\u0639\u0629:", True)])
+def test_a_prompt_reads_from_the_side_its_script_starts(make, message, from_right):
+    # A right-to-left prompt is set against the right, its colon ending it
+    # on the left.
+    dialog = make(nuv_touchui.AlphaKeypad)
+    text = dialog.ui_message
+    text.SetLabel(message)
+    window_fit_layout(dialog)
+    ink = _ink_columns(text)
+    assert ink and ink[-1] - ink[0] <= text.GetTextExtent(message).width
+    side = text.GetRect().width - 1 - ink[-1] if from_right else ink[0]
+    assert side <= dialog.FromDIP(4)
+
+
 class TestKeySizes:
     def test_every_key_fits_a_finger_and_pads_are_larger(self, make):
         ppi = wx.GetDisplayPPI().height or 96

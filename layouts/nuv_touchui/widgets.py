@@ -2,6 +2,8 @@
 lines, drawn by its window or a native label, the entry field, and a grid
 sizer of equal cells."""
 
+import unicodedata
+
 import wx
 
 from nuv_wxtools import window_fit_layout
@@ -325,8 +327,30 @@ class DrawnText(_FittedText):
         dc.SetClippingRegion(rect)
         height = self.GetCharHeight()
         for index, line in enumerate(self._shown.split("\n")):
-            dc.DrawText(line, rect.x, rect.y + index * height)
+            x = rect.x
+            if _right_to_left(line):
+                # Embedded right to left, so that the marks at its ends (a
+                # prompt's colon) end it on the left; set against the right.
+                line = RIGHT_TO_LEFT_EMBEDDING + line + POP_DIRECTIONAL_FORMATTING
+                x = rect.GetRight() + 1 - dc.GetTextExtent(line).width
+            dc.DrawText(line, x, rect.y + index * height)
         dc.DestroyClippingRegion()
+
+
+RIGHT_TO_LEFT_EMBEDDING = "\u202b"
+POP_DIRECTIONAL_FORMATTING = "\u202c"
+
+
+def _right_to_left(text):
+    """True when the first letter of `text` with a direction of its own is
+    written right to left (Hebrew, Arabic): its line reads from the right."""
+    for character in text:
+        direction = unicodedata.bidirectional(character)
+        if direction in ("R", "AL"):
+            return True
+        if direction == "L":
+            return False
+    return False
 
 
 def drawn_texts(window):
