@@ -455,3 +455,17 @@ def test_a_physical_key_presses_the_key_at_its_position(keyboard, layout_choice)
         pump(30)
     wait_until(lambda: len(dialog.get_value()) >= 3)
     assert dialog.get_value() == "\u0444\u042b1"
+
+
+def test_altgr_at_a_physical_key_types_the_letter_altgr_gives_there(keyboard, layout_choice):
+    # As GTK reports AltGr with a (Polish, X keycode 38): Ctrl and Alt.
+    layout_choice("pl")
+    dialog = keyboard()
+    for shift in (False, True):
+        event = wx.KeyEvent(wx.wxEVT_CHAR_HOOK)
+        event.SetRawKeyFlags(38)
+        event.SetControlDown(True)
+        event.SetAltDown(True)
+        event.SetShiftDown(shift)
+        dialog.ProcessEvent(event)
+    assert dialog.get_value() == "\u0105\u0104"

@@ -422,6 +422,33 @@ class AlphaKeypad(_TouchDialog):
             return self._slot_key(slot, event.ShiftDown())
         return None
 
+    def _on_char_hook(self, event):
+        # AltGr (which wx reports as Ctrl and Alt) at a key's position types
+        # the letter AltGr gives there, as a held key's variant would: no
+        # key of its own shows it.
+        text = self._altgr_text(event)
+        if text is None:
+            _TouchDialog._on_char_hook(self, event)
+            return
+        typed = composing.TypedText(text)
+        pressed = wx.CommandEvent(wx.wxEVT_BUTTON)
+        pressed.SetEventObject(typed)
+        self._on_char_key(pressed)
+
+    def _altgr_text(self, event):
+        """What AltGr (with Shift, if held) types at the position of the
+        physical key of `event` on this layout, or None."""
+        altgr = wx.MOD_ALT | wx.MOD_CONTROL
+        if event.GetModifiers() not in (altgr, altgr | wx.MOD_SHIFT):
+            return None
+        slot = self._code_slots.get(event.GetRawKeyFlags())
+        if not slot:
+            return None
+        symbol = slot[0].xkb_key.symbol(altgr=True, shift=event.ShiftDown())
+        if symbol is None or symbol.dead:
+            return None
+        return symbol.text
+
     def _slot_key(self, slot, shift_down):
         """The key of `slot` shown in the keyboard's state, Shift held
         on the physical keyboard turning the on-screen shift over."""

@@ -49,8 +49,11 @@ class Key:
         self._levels = tuple(None if level is None else Symbol(*level) for level in levels)
         self._turns = None
 
-    def symbol(self, shift=False, caps=False):
-        """What the key types with Shift and Caps Lock so, or None."""
+    def symbol(self, shift=False, caps=False, altgr=False):
+        """What the key types with Shift and Caps Lock (or AltGr) so, or
+        None."""
+        if altgr:
+            return self._levels[_STATE["altgr_shift" if shift else "altgr"]]
         state = ("shift_caps" if caps else "shift") if shift else ("caps" if caps else "plain")
         return self._levels[_STATE[state]]
 
