@@ -131,18 +131,17 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
         room = display_room(self)
         if room is not None and self._keys_sizer is not None:
             keys = self._sized_keys
-            if not self._plan(room, [(key, units, self._label_room(key))
+            if not self._plan(room, [(key, units, tuple(self._label_room(key)))
                                      for key, units in keys]):
                 # A display too small even for the labels: keys smaller
                 # than their labels rather than keys off the dialog.
-                self._plan(room, [(key, units, wx.Size(0, 0))
-                                  for key, units in keys])
+                self._plan(room, [(key, units, (0, 0)) for key, units in keys])
         wx.Dialog.Fit(self)
 
     def _plan(self, room, needs):
         """Choose the keys' size and the message's lines for a dialog of at
         most `room`, keys at least as large as `needs` say (key, length in
-        keys, size). False when it does not fit even so."""
+        keys, (width, height)). False when it does not fit even so."""
         self._room = room
 
         def measure(size, lines):
@@ -161,9 +160,9 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
 
     def _apply_key_size(self, needs, size):
         width, height = size
-        for key, units, room in needs:
-            key.SetMinSize(wx.Size(max(self._span(units, width), room.width),
-                                   max(height, room.height)))
+        span = self._span
+        for key, units, (least_width, least_height) in needs:
+            key.SetMinSize((max(span(units, width), least_width), max(height, least_height)))
         for panel in self._key_panels:
             panel.InvalidateBestSize()
         self._key_side = width

@@ -158,6 +158,7 @@ class AlphaKeypad(_TouchDialog):
         self._pending = []  # _KeyPlaces whose keys are not made yet
         self._code_slots = {}  # xkb keycode -> its slot, for the physical keyboard
         self._char_places = {}  # typed character -> the first _KeyPlace typing it
+        self._caption_heights = {}  # margin -> the caption height a key holds
         self._make_texts()
         panel = self._key_panel(self)
         self._make_groups(panel)
@@ -261,7 +262,7 @@ class AlphaKeypad(_TouchDialog):
         else:
             key = self._key(panel, "key", symbol.text, self._on_char_key,
                             font=self._key_font, kind=_CharKey)
-            key.offer(self._held_under(place.board, place.xkb_key, symbol.text))
+            key.offer(place.board.offered(place.xkb_key, symbol.text))
         self._fit_caption(key)
         for group in place.groups:
             group.add(key)
@@ -273,17 +274,13 @@ class AlphaKeypad(_TouchDialog):
     def _fit_caption(self, key):
         """A smaller font for a caption higher than a finger-high key
         holds (a script whose font has tall lines, Tibetan's)."""
-        room = self.FromDIP(MIN_KEY_DIP) - self.FromDIP(key.CAPTION_MARGIN_DIP[1])
+        room = self._caption_heights.get(key.CAPTION_MARGIN_DIP[1])
+        if room is None:
+            room = self._caption_heights[key.CAPTION_MARGIN_DIP[1]] = (
+                self.FromDIP(MIN_KEY_DIP) - self.FromDIP(key.CAPTION_MARGIN_DIP[1]))
         height = key.caption_size().height
         if height > room:
             key.SetFont(_font(max(int(KEY_POINTS * room / height), 6)))
-
-    def _held_under(self, board, key, text):
-        """What a key typing `text` offers while held: the letters AltGr
-        gives on it, then those the layout's dead keys compose from it."""
-        held = [symbol.text for symbol in key.altgr() if not symbol.dead]
-        return tuple(letter for letter in dict.fromkeys(held + list(board.held(text)))
-                     if letter != text)
 
     def _make_pending(self, group, every):
         """Make the keys of `group` not made yet: those now shown, or all."""

@@ -113,6 +113,7 @@ class LayoutKeyboard:
         self._held = {}
         self._by_name = None
         self._dead_keys = None
+        self._offered = {}
 
     @property
     def layout(self):
@@ -192,6 +193,17 @@ class LayoutKeyboard:
                     found.append(composed)
             self._held[text] = tuple(found)
         return self._held[text]
+
+    def offered(self, key, text):
+        """What `key`, where it types `text`, offers while held: the letters
+        AltGr gives on it, then those the layout's dead keys compose from
+        `text`; each once, `text` itself not."""
+        found = self._offered.get((key.name, text))
+        if found is None:
+            held = [symbol.text for symbol in key.altgr() if not symbol.dead]
+            found = self._offered[key.name, text] = tuple(
+                letter for letter in dict.fromkeys(held + list(self.held(text))) if letter != text)
+        return found
 
     def is_latin(self):
         """True when the letter rows type the Latin letters a to z."""

@@ -81,13 +81,14 @@ class KeyButton(wx.EvtHandler):
         """Put the key into `sizer` (of its panel), with the arguments
         sizer.Add takes after the item (a grid bag's position and span, or a
         box's proportion, flag and border)."""
-        best = self._best_size()
-        return self.take_place(sizer.Add(best.width, best.height, *args))
+        width, height = self._best()
+        return self.take_place(sizer.Add(width, height, *args), (width, height))
 
-    def take_place(self, item):
-        """Take `item`, a place in its panel's sizers held for the key."""
+    def take_place(self, item, size=None):
+        """Take `item`, a place in its panel's sizers held for the key;
+        `size` is its least size where the caller knows it."""
         self._item = item
-        self._min = tuple(item.GetMinSize())
+        self._min = tuple(item.GetMinSize()) if size is None else size
         self._item.Show(self._shown)
         return item
 
@@ -220,7 +221,8 @@ class KeyButton(wx.EvtHandler):
         return rect
 
     def SetMinSize(self, size):
-        if self._item is not None:
+        # A keypad's fits ask the same sizes again and again.
+        if self._item is not None and tuple(size) != self._min:
             self._set_min(*size)
 
     def _set_min(self, width, height):
@@ -258,9 +260,15 @@ class KeyButton(wx.EvtHandler):
     CAPTION_MARGIN_DIP = (20, 12)
 
     def _best_size(self):
-        room = self.caption_room()
-        return wx.Size(max(self._planned.width, room.width),
-                       max(self._planned.height, room.height))
+        return wx.Size(*self._best())
+
+    def _best(self):
+        """(width, height) of the planned key, or more where its caption
+        needs it."""
+        planned = self._planned
+        self.caption_room()
+        width, height = self._caption_room
+        return max(planned.width, width), max(planned.height, height)
 
     def caption_room(self):
         """The smallest size that shows the caption whole."""
@@ -375,11 +383,11 @@ def place_together(keys, sizer, *args):
     """Put `keys`, which take turns in one place, into `sizer` (the
     arguments after the item are those sizer.Add takes), as large as the
     largest asks; the SharedPlace, for keys that join them later."""
-    sizes = [key._best_size() for key in keys]
-    shared = SharedPlace(sizer.Add(max(size.width for size in sizes),
-                                   max(size.height for size in sizes), *args))
+    sizes = [key._best() for key in keys]
+    size = max(width for width, _height in sizes), max(height for _width, height in sizes)
+    shared = SharedPlace(sizer.Add(size[0], size[1], *args))
     for key in keys:
-        key.take_place(shared.turn())
+        key.take_place(shared.turn(), size)
     return shared
 
 
