@@ -1,10 +1,12 @@
 // nuv_engines: the input engines of the on-screen keyboards, apart from the
-// keypads. The layouts compose with them (the Chinese keyboard's pinyin);
+// keypads. The layouts compose with them (the Chinese keyboard's pinyin;
+// Korean, zhuyin, Japanese and Cangjie for the keyboards that will use them);
 // no engine touches a widget, so each one is used and tested without a
 // display.
 //
 // Each engine is a unit of its own that binds its classes into the module;
 // the module only lists them and refuses interpreters it cannot serve.
+#include "composers.h"
 #include "pinyin.h"
 
 #include <stdexcept>
@@ -13,13 +15,13 @@ namespace nuv::engines {
 
 namespace {
 
-const char* const kDoc = "Input engines of the on-screen keyboards: pinyin composition.";
+const char* const kDoc = "Input engines of the on-screen keyboards: pinyin, Korean, zhuyin, Japanese and Cangjie composition.";
 
 using Binder = void (*)(py::module_&);
 
 // The engines, in the order the module binds them.
 const Binder kEngines[] = {
-    bind_pinyin,
+    bind_pinyin, bind_hangul, bind_zhuyin, bind_kana, bind_cangjie,
 };
 
 // Only the main interpreter imports the module, whichever interpreter
