@@ -150,13 +150,14 @@ public:
 
 private:
     // The text the key `name` produces; taken_ tells whether the input
-    // method took the key.
+    // method took the key. As m17n's own clients do, only a key the filter
+    // did not keep is looked up: a lookup of a kept one types it again.
     std::u32string press(const char* name) {
         MSymbol key = api().symbol(name);
         taken_ = api().filter(context_.get(), key, nullptr) != 0;
+        if (taken_) return {};
         std::unique_ptr<MText, TextDeleter> produced(api().text());
-        int looked_up = api().lookup(context_.get(), key, nullptr, produced.get());
-        if (looked_up == 0) taken_ = true;
+        taken_ = api().lookup(context_.get(), key, nullptr, produced.get()) == 0;
         return text_of(produced.get());
     }
 
@@ -166,7 +167,9 @@ private:
     // its list holds groups, each a text of characters or a list of texts.
     std::u32string listed() const {
         std::u32string all;
-        if (!context_->candidate_list || !context_->candidate_show) return all;
+        // The list whether or not the input method would show it: a code
+        // of one character has it too.
+        if (!context_->candidate_list) return all;
         const Api& m = api();
         for (MPlist* group = context_->candidate_list; m.key(group) != *m.nil; group = m.next(group)) {
             if (m.key(group) == *m.text_key) {

@@ -7,8 +7,9 @@
 //
 // anthy opens once per process, with no personality and no home, so it
 // keeps no history and creates no ~/.anthy (it takes the home from the
-// password file, not $HOME). It slows sharply on long input: a composition holds at most
-// kMaxKana.
+// password file, not $HOME). It slows sharply on long input: a
+// composition holds at most kMaxKana, at which a key costs some 7 ms here
+// (60 kana: 14 to 22 ms, past a frame).
 #include "composers.h"
 
 #include <anthy/anthy.h>

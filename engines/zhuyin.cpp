@@ -31,7 +31,6 @@ constexpr char kErase = '\b';
 
 struct Api {
     decltype(&::chewing_new2) create;
-    decltype(&::chewing_Reset) reset;
     decltype(&::chewing_handle_Default) key;
     decltype(&::chewing_handle_Space) space;
     decltype(&::chewing_handle_Backspace) backspace;
@@ -47,6 +46,8 @@ struct Api {
     decltype(&::chewing_cand_choose_by_index) choose;
     decltype(&::chewing_set_maxChiSymbolLen) set_length;
     decltype(&::chewing_set_phraseChoiceRearward) set_rearward;
+    decltype(&::chewing_set_escCleanAllBuf) set_escape_clears;
+    decltype(&::chewing_handle_Esc) escape;
 };
 
 void quiet(void*, int, const char*, ...) {}
@@ -66,7 +67,6 @@ Engine& engine() {
     void* library = load_library(module_setting("_chewing_library"), "libchewing3");
     Api& api = opened.api;
     resolve(library, "chewing_new2", api.create);
-    resolve(library, "chewing_Reset", api.reset);
     resolve(library, "chewing_handle_Default", api.key);
     resolve(library, "chewing_handle_Space", api.space);
     resolve(library, "chewing_handle_Backspace", api.backspace);
@@ -82,16 +82,27 @@ Engine& engine() {
     resolve(library, "chewing_cand_choose_by_index", api.choose);
     resolve(library, "chewing_set_maxChiSymbolLen", api.set_length);
     resolve(library, "chewing_set_phraseChoiceRearward", api.set_rearward);
+    resolve(library, "chewing_set_escCleanAllBuf", api.set_escape_clears);
+    resolve(library, "chewing_handle_Esc", api.escape);
     ChewingContext* context = api.create(data.c_str(), ":memory:", quiet, nullptr);
     if (!context) fail(PyExc_OSError, "libchewing cannot open its dictionary in " + data);
     api.set_length(context, kEngineCharacters);
     // Candidates of the phrase that ends at the cursor, the last typed.
     api.set_rearward(context, 1);
+    api.set_escape_clears(context, 1);
     opened.context = context;
     return opened;
 }
 
 std::string text(const char* value) { return value ? value : ""; }
+
+// Drops what the engine composes: chewing_Reset keeps it, Escape drops the
+// zhuyin being typed (and more with escCleanAllBuf, but not all), and Enter
+// takes the characters converted (their commit is left unread).
+void clear(const Engine& e) {
+    e.api.escape(e.context);
+    if (e.api.buffer_length(e.context) > 0) e.api.enter(e.context);
+}
 
 void press(const Engine& e, char key) {
     if (key == kErase)
@@ -164,14 +175,14 @@ public:
     py::str commit() {
         const Engine& e = held();
         std::string pending = shown();
-        e.api.reset(e.context);
+        clear(e);
         keys_.clear();
         return text_from_utf8(pending.c_str());
     }
 
     void reset() {
         const Engine& e = held();
-        e.api.reset(e.context);
+        clear(e);
         keys_.clear();
     }
 
@@ -182,7 +193,7 @@ private:
     const Engine& held() {
         Engine& e = engine();
         if (e.holder == this) return e;
-        e.api.reset(e.context);
+        clear(e);
         for (char key : keys_) press(e, key);
         e.holder = this;
         return e;

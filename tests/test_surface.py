@@ -185,17 +185,35 @@ def test_class_surface(name, base, doc, members):
 
 # The engines' module is plain pybind11: its names and methods, not the
 # keypads' Python-like function objects.
+PROTOCOL = ["__init__", "type_key", "erase", "preedit", "candidate_count", "candidates", "choose", "commit",
+            "reset", "empty"]
 ENGINES = {
     "_pinyin_dictionaries": None,
-    "Composition": ["__init__", "type_letter", "erase_letter", "clear", "letters", "spelling",
-                    "candidate_count", "candidates", "choose", "_letters"],
+    "Composition": PROTOCOL + ["type_letter", "erase_letter", "clear", "letters", "spelling", "_letters"],
+    "_hangul_library": None,
+    "HangulComposition": PROTOCOL,
+    "_chewing_library": None,
+    "_chewing_data": None,
+    "ZhuyinComposition": PROTOCOL,
+    "_anthy_library": None,
+    "_anthy_dictionary": None,
+    "KanaComposition": PROTOCOL,
+    "_m17n_library": None,
+    "_cangjie_method": None,
+    "CangjieComposition": PROTOCOL,
 }
 
 
 def test_engines_module_binds_its_names_in_order():
     assert public_names(vars(nuv_engines)) == list(ENGINES)
+    for name, members in ENGINES.items():
+        if members is None:
+            assert type(getattr(nuv_engines, name)) in (str, tuple), name
+            continue
+        composer = getattr(nuv_engines, name)
+        assert [n for n in vars(composer) if n == "__init__" or not n.startswith("__")] == members, name
+        assert composer.__module__ == "nuv_engines"
     composition = nuv_engines.Composition
-    assert [n for n in vars(composition) if n == "__init__" or not n.startswith("__")] == ENGINES["Composition"]
     assert (composition.__module__, composition.__doc__) == ("nuv_engines", (
         "Pinyin being composed: the letters typed, their candidates, best first, and the choice of one.\n\n"
         "The pinyin engine opens at the first composition (FileNotFoundError without its dictionary). "

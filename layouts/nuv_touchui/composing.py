@@ -1,8 +1,8 @@
 """Pinyin on the Chinese keyboard: the view of a composition.
 
-The engine (nuv_engines.Composition) keeps the letters typed, splits them and
-finds their candidates; this module only shows what it holds and sends it
-the keys the operator presses. While pinyin is on, the keyboard's letters go
+The engine (nuv_engines.Composition, on the engines' composer protocol)
+keeps the letters typed, splits them and finds their candidates; this
+module only shows what it holds and sends it the keys the operator presses. While pinyin is on, the keyboard's letters go
 into the composition, shown split (ni'hao) above the entry, and its
 candidates stand as keys in a row above the keyboard's keys, best first, a
 page at a time. A candidate tapped goes into the text through the
@@ -149,8 +149,9 @@ class PinyinKeys:
         engine at hand), and not a password's keyboard."""
         return self._pinyin and not self._dialog.ui_value_password.IsShown()
 
-    def letters(self):
-        return self._composition.letters() if self._composition is not None else ""
+    def pending(self):
+        """True while a composition holds letters."""
+        return self._composition is not None and not self._composition.empty()
 
     def _switch_caption(self):
         return _("Pinyin") if self._pinyin else _("Latin")
@@ -159,8 +160,8 @@ class PinyinKeys:
         """Show the composition and a page of its candidates from the
         `start`th."""
         composition = self._composition
-        letters = self.letters()
-        self.line.SetLabel(composition.spelling() if letters else "")
+        letters = self.pending()
+        self.line.SetLabel(composition.preedit() if letters else "")
         self._start = start
         shown = composition.candidates(start, len(self.candidates)) if letters else []
         for index, key in enumerate(self.candidates):
@@ -187,10 +188,8 @@ class PinyinKeys:
             self._put_letters()
 
     def _put_letters(self):
-        letters = self.letters()
-        if letters:
-            self._composition.clear()
-            self._type(letters)
+        if self.pending():
+            self._type(self._composition.commit())
 
     # Presses ---------------------------------------------------------------
 
@@ -200,13 +199,13 @@ class PinyinKeys:
             return
         label = event.GetEventObject().GetLabel()
         if len(label) == 1 and "a" <= label <= "z":
-            if not self._composition.type_letter(label):
+            if not self._composition.type_key(label):
                 # Full (the engine's limits): what it holds goes in first.
                 self._take_first()
-                self._composition.type_letter(label)
+                self._composition.type_key(label)
             self._show()
             return
-        if self.letters():
+        if self.pending():
             self._take_first()
             self._show()
             if label == "Space":
@@ -223,15 +222,15 @@ class PinyinKeys:
         self._show()
 
     def _on_backspace(self, event):
-        if self.composing() and self.letters():
-            self._composition.erase_letter()
+        if self.composing() and self.pending():
+            self._composition.erase()
             self._show()
         else:
             self._keyboard("on_backspace", event)
 
     def _on_clear(self, event):
-        if self.letters():
-            self._composition.clear()
+        if self.pending():
+            self._composition.reset()
             self._show()
         self._keyboard("on_clear", event)
 
