@@ -8,8 +8,9 @@
 // anthy opens once per process, with no personality and no home, so it
 // keeps no history and creates no ~/.anthy (it takes the home from the
 // password file, not $HOME). It slows sharply on long input: a
-// composition holds at most kMaxKana, at which a key costs some 7 ms here
-// (60 kana: 14 to 22 ms, past a frame).
+// composition holds at most kMaxKana, at which a key costs 6 to 10 ms of
+// processor time here (32 kana: 8 to 16 ms, 60: past 20). Full, it makes
+// the keyboard commit the first segment and go on.
 #include "composers.h"
 
 #include <anthy/anthy.h>
@@ -25,7 +26,11 @@ namespace nuv::engines {
 
 namespace {
 
-constexpr std::size_t kMaxKana = 32;
+constexpr std::size_t kMaxKana = 20;
+// anthy is slowest on runs of what is no kana: 20 latin letters or long
+// vowel marks cost it twice what kana do. A composition holds few of them.
+constexpr std::size_t kMaxLatin = 4;
+constexpr std::size_t kMaxLongVowels = 8;
 const char* const kNoHome = "/dev/null";
 // Romaji waiting for their kana: the longest table entry is "xtsu".
 constexpr std::size_t kMaxPending = 4;
@@ -164,12 +169,21 @@ public:
         api().set_encoding(context_.get(), ANTHY_UTF8_ENCODING);
     }
 
+    // The romaji keys: letters (a capital as its small one), "-", "," and
+    // "."; ValueError for another key, which the keyboard types itself.
     bool type_key(py::object key) {
         char c = printable_key(key);
         if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+        if (!(c >= 'a' && c <= 'z') && std::string_view("-,.").find(c) == std::string_view::npos)
+            fail(PyExc_ValueError, "Japanese is typed with romaji: letters, '-', ',' and '.'");
         if (kana_.size() + pending_.size() >= kMaxKana) return false;
-        pending_ += c;
-        settle(pending_, kana_);
+        std::string longer = pending_ + c;
+        std::u32string kana = kana_;
+        settle(longer, kana);
+        if (count_latin(kana) > kMaxLatin || std::count(kana.begin(), kana.end(), U'ー') > long(kMaxLongVowels))
+            return false;
+        pending_ = longer;
+        kana_ = kana;
         if (pending_.size() > kMaxPending) {  // cannot happen with the table below; kept bounded all the same
             kana_ += finished(U"", pending_);
             pending_.clear();
@@ -226,6 +240,10 @@ public:
     bool empty() const { return kana_.empty() && pending_.empty(); }
 
 private:
+    static std::size_t count_latin(const std::u32string& kana) {
+        return std::size_t(std::count_if(kana.begin(), kana.end(), [](char32_t c) { return c < 0x80; }));
+    }
+
     // The kana given to anthy, anew only when they changed; false for none.
     bool convert() {
         std::string all = utf8(finished(kana_, pending_));
@@ -295,6 +313,8 @@ const Romaji kRomaji[] = {
     {"wa", U"わ"}, {"wi", U"うぃ"}, {"we", U"うぇ"}, {"wo", U"を"}, {"vu", U"ゔ"},
     {"xa", U"ぁ"}, {"xi", U"ぃ"}, {"xu", U"ぅ"}, {"xe", U"ぇ"}, {"xo", U"ぉ"},
     {"xya", U"ゃ"}, {"xyu", U"ゅ"}, {"xyo", U"ょ"}, {"xtu", U"っ"}, {"xtsu", U"っ"},
+    {"la", U"ぁ"}, {"li", U"ぃ"}, {"lu", U"ぅ"}, {"le", U"ぇ"}, {"lo", U"ぉ"},
+    {"lya", U"ゃ"}, {"lyu", U"ゅ"}, {"lyo", U"ょ"}, {"ltu", U"っ"}, {"ltsu", U"っ"},
     {"-", U"ー"}, {",", U"、"}, {".", U"。"},
 };
 
