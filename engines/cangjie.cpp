@@ -100,9 +100,10 @@ public:
         char c = printable_key(key);
         if (shown().size() >= kMaxCharacters) return false;
         char name[2] = {c, 0};
-        std::u32string produced = press(name);
-        // A key the input method does not take stands as typed.
-        finished_ += produced.empty() && !taken_ ? std::u32string(1, char32_t(c)) : produced;
+        // A key the input method does not take stands as typed, after
+        // what it finished on that key.
+        finished_ += press(name);
+        if (!taken_) finished_ += char32_t(c);
         return true;
     }
 

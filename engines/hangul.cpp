@@ -66,11 +66,11 @@ public:
     bool type_key(py::object key) {
         char c = printable_key(key);
         if (shown().size() >= kMaxCharacters) return false;
-        // A key that is no jamo (a digit, a sign) finishes the syllable and
-        // stands as it is.
-        if (api().process(context_.get(), c)) {
-            finished_ += text_of(api().committed(context_.get()));
-        } else {
+        // A key that is no jamo (a digit, a sign) finishes the syllable,
+        // which libhangul then hands back as committed, and stands as it is.
+        bool jamo = api().process(context_.get(), c);
+        finished_ += text_of(api().committed(context_.get()));
+        if (!jamo) {
             finished_ += text_of(api().flush(context_.get()));
             finished_ += static_cast<char32_t>(c);
         }

@@ -24,10 +24,10 @@ class Case:
 
 
 CASES = [
-    Case("HangulComposition", "gksrmf", "한글", "", "한그", "", "gks", "한"),
+    Case("HangulComposition", "gksrmf", "한글", "", "한그", "", "gks1", "한1"),
     Case("ZhuyinComposition", "5j/ jp6", "中文", "中文", "中", "5j/ ", "5j/ jp", "中ㄨㄣ"),
     Case("KanaComposition", "kanji", "かんじ", "漢字", "かん", "kanji", "kanjin", "かんじん"),
-    Case("CangjieComposition", "yk", "头", "文", "卜", "om", "a b", "日月"),
+    Case("CangjieComposition", "yk", "头", "文", "卜", "om", "a!b1", "日!月"),
 ]
 
 
