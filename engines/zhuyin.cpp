@@ -28,6 +28,19 @@ constexpr int kEngineCharacters = 39;
 // Keys (erasures counted) a composition replays at most.
 constexpr std::size_t kMaxKeys = 200;
 constexpr char kErase = '\b';
+constexpr char kSymbolMenu = '`';
+
+std::size_t utf8_length(const std::string& text) {
+    std::size_t length = 0;
+    for (unsigned char c : text) length += (c & 0xC0) != 0x80;
+    return length;
+}
+
+// Takes the last character off UTF-8 `text`.
+void pop_utf8(std::string& text) {
+    while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) text.pop_back();
+    if (!text.empty()) text.pop_back();
+}
 
 struct Api {
     decltype(&::chewing_new2) create;
@@ -38,6 +51,7 @@ struct Api {
     decltype(&::chewing_bopomofo_String_static) zhuyin;
     decltype(&::chewing_buffer_String_static) buffer;
     decltype(&::chewing_buffer_Len) buffer_length;
+    decltype(&::chewing_commit_Check) has_committed;
     decltype(&::chewing_commit_String_static) committed;
     decltype(&::chewing_cand_open) open_candidates;
     decltype(&::chewing_cand_close) close_candidates;
@@ -74,6 +88,7 @@ Engine& engine() {
     resolve(library, "chewing_bopomofo_String_static", api.zhuyin);
     resolve(library, "chewing_buffer_String_static", api.buffer);
     resolve(library, "chewing_buffer_Len", api.buffer_length);
+    resolve(library, "chewing_commit_Check", api.has_committed);
     resolve(library, "chewing_commit_String_static", api.committed);
     resolve(library, "chewing_cand_open", api.open_candidates);
     resolve(library, "chewing_cand_close", api.close_candidates);
@@ -122,21 +137,30 @@ public:
     ZhuyinComposition(const ZhuyinComposition&) = delete;
     ZhuyinComposition& operator=(const ZhuyinComposition&) = delete;
 
+    // A printable key but "`", which opens libchewing's menu of symbols,
+    // a list this protocol does not show.
     bool type_key(py::object key) {
         char c = printable_key(key);
+        if (c == kSymbolMenu) fail(PyExc_ValueError, "the zhuyin composer has no symbol menu");
         const Engine& e = held();
-        if (keys_.size() >= kMaxKeys || std::size_t(e.api.buffer_length(e.context)) >= kMaxCharacters) return false;
+        if (keys_.size() >= kMaxKeys || utf8_length(shown()) >= kMaxCharacters) return false;
         press(e, c);
         keys_ += c;
+        keep_committed(e);
+        if (engine_shown(e).empty()) keys_.clear();  // nothing left to replay
         return true;
     }
 
     bool erase() {
         if (empty()) return false;
         const Engine& e = held();
+        if (engine_shown(e).empty()) {
+            pop_utf8(finished_);
+            return true;
+        }
         press(e, kErase);
         keys_ += kErase;
-        if (shown().empty()) keys_.clear();
+        if (engine_shown(e).empty()) keys_.clear();
         return true;
     }
 
@@ -173,10 +197,8 @@ public:
     }
 
     py::str commit() {
-        const Engine& e = held();
         std::string pending = shown();
-        clear(e);
-        keys_.clear();
+        reset();
         return text_from_utf8(pending.c_str());
     }
 
@@ -184,6 +206,7 @@ public:
         const Engine& e = held();
         clear(e);
         keys_.clear();
+        finished_.clear();
     }
 
     bool empty() { return shown().empty(); }
@@ -199,9 +222,18 @@ private:
         return e;
     }
 
-    std::string shown() {
-        const Engine& e = held();
+    std::string shown() { return finished_ + engine_shown(held()); }
+
+    static std::string engine_shown(const Engine& e) {
         return text(e.api.buffer(e.context)) + text(e.api.zhuyin(e.context));
+    }
+
+    // Text libchewing committed by itself on the last key (a capital letter
+    // typed on an empty buffer, say) stays in the composition. The keys
+    // that made it are kept too: replayed, they leave the engine's state as
+    // it was.
+    void keep_committed(const Engine& e) {
+        if (e.api.has_committed(e.context)) finished_ += text(e.api.committed(e.context));
     }
 
     // Opens the engine's candidate list for the phrase before the cursor;
@@ -212,7 +244,8 @@ private:
                e.api.open_candidates(e.context) == 0;
     }
 
-    std::string keys_;  // typed, with kErase for each erasure
+    std::string keys_;      // typed, with kErase for each erasure
+    std::string finished_;  // committed by libchewing, not yet by us (UTF-8)
 };
 
 const char* const kDoc =

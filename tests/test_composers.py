@@ -94,11 +94,15 @@ def test_japanese_takes_romaji_only_and_little_of_what_is_no_kana():
 
 
 def test_two_zhuyin_compositions_keep_apart():
-    """libchewing's one context serves both: each gets its own keys back."""
-    first, second = typed("ZhuyinComposition", "5j/ "), typed("ZhuyinComposition", "jp6")
-    assert (first.preedit(), second.preedit()) == ("中", "文")
+    """libchewing's one context serves both: each gets its own keys back,
+    and what it committed by itself (a capital on an empty buffer) stays."""
+    first, second = typed("ZhuyinComposition", "A5j/ "), typed("ZhuyinComposition", "jp6")
+    assert (first.preedit(), second.preedit()) == ("a中", "文")
     assert first.candidates(0, 1) == ["中"] and second.candidates(0, 1) == ["文"]
-    assert second.commit() == "文" and first.preedit() == "中"
+    assert second.commit() == "文" and first.preedit() == "a中"
+    assert first.erase() and first.erase() and first.preedit() == "" and not first.erase()
+    with pytest.raises(ValueError):
+        first.type_key("`")
 
 
 # Each engine's library missing, then its data, then both back: a clear

@@ -85,7 +85,7 @@ def composer(name, alphabet=PRINTABLE):
 ENGINES = {
     "pinyin": Engine("nuv_engines", "Composition", string.ascii_lowercase),
     "korean": composer("HangulComposition"),
-    "zhuyin": composer("ZhuyinComposition"),
+    "zhuyin": composer("ZhuyinComposition", PRINTABLE.replace("`", "")),
     "japanese": composer("KanaComposition", string.ascii_letters + "-,."),
     "cangjie": composer("CangjieComposition"),
 }
