@@ -78,9 +78,10 @@ _hangul_library: str
 class HangulComposition(_Composer): ...
 
 # Traditional Chinese by zhuyin (libchewing, its user phrases in memory):
-# the keys of the standard zhuyin layout (5 j / then Space: 中). The
-# candidates are the last phrase's; choosing one commits all that is
-# converted. At most 20 characters.
+# the keys of the standard zhuyin layout (5 j / then Space: 中), but "`"
+# (libchewing's symbol menu: ValueError). The candidates are the last
+# phrase's; choosing one commits all that is converted. At most 20
+# characters.
 _chewing_library: str
 _chewing_data: str
 class ZhuyinComposition(_Composer): ...
