@@ -126,7 +126,9 @@ bool starts_longer(std::string_view letters) {
     return false;
 }
 
-bool is_consonant(char c) { return c >= 'a' && c <= 'z' && std::string_view("aiueo").find(c) == std::string_view::npos; }
+bool is_one_of(char c, std::string_view letters) { return letters.find(c) != std::string_view::npos; }
+
+bool is_consonant(char c) { return c >= 'a' && c <= 'z' && !is_one_of(c, "aiueo"); }
 
 // Moves the romaji of `pending` that are settled into `kana`.
 void settle(std::string& pending, std::u32string& kana) {
@@ -135,7 +137,7 @@ void settle(std::string& pending, std::u32string& kana) {
         if (entry && !starts_longer(pending)) {
             kana += entry->kana;
             pending.clear();
-        } else if (pending.size() >= 2 && pending[0] == 'n' && std::string_view("aiueoyn").find(pending[1]) == std::string_view::npos) {
+        } else if (pending.size() >= 2 && pending[0] == 'n' && !is_one_of(pending[1], "aiueoyn")) {
             kana += U'ん';
             pending.erase(0, 1);
         } else if (pending.size() >= 2 && pending[0] == pending[1] && is_consonant(pending[0])) {
@@ -174,7 +176,7 @@ public:
     bool type_key(py::object key) {
         char c = printable_key(key);
         if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-        if (!(c >= 'a' && c <= 'z') && std::string_view("-,.").find(c) == std::string_view::npos)
+        if (!(c >= 'a' && c <= 'z') && !is_one_of(c, "-,."))
             fail(PyExc_ValueError, "Japanese is typed with romaji: letters, '-', ',' and '.'");
         if (kana_.size() + pending_.size() >= kMaxKana) return false;
         std::string longer = pending_ + c;
@@ -290,7 +292,8 @@ const Romaji kRomaji[] = {
     {"sya", U"しゃ"}, {"syu", U"しゅ"}, {"syo", U"しょ"},
     {"za", U"ざ"}, {"zi", U"じ"}, {"zu", U"ず"}, {"ze", U"ぜ"}, {"zo", U"ぞ"},
     {"ja", U"じゃ"}, {"ji", U"じ"}, {"ju", U"じゅ"}, {"je", U"じぇ"}, {"jo", U"じょ"},
-    {"jya", U"じゃ"}, {"jyu", U"じゅ"}, {"jyo", U"じょ"}, {"zya", U"じゃ"}, {"zyu", U"じゅ"}, {"zyo", U"じょ"},
+    {"jya", U"じゃ"}, {"jyu", U"じゅ"}, {"jyo", U"じょ"},
+    {"zya", U"じゃ"}, {"zyu", U"じゅ"}, {"zyo", U"じょ"},
     {"ta", U"た"}, {"ti", U"ち"}, {"chi", U"ち"}, {"tu", U"つ"}, {"tsu", U"つ"}, {"te", U"て"}, {"to", U"と"},
     {"cha", U"ちゃ"}, {"chu", U"ちゅ"}, {"che", U"ちぇ"}, {"cho", U"ちょ"},
     {"tya", U"ちゃ"}, {"tyu", U"ちゅ"}, {"tyo", U"ちょ"},

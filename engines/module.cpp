@@ -15,7 +15,8 @@ namespace nuv::engines {
 
 namespace {
 
-const char* const kDoc = "Input engines of the on-screen keyboards: pinyin, Korean, zhuyin, Japanese and Cangjie composition.";
+const char* const kDoc =
+    "Input engines of the on-screen keyboards: pinyin, Korean, zhuyin, Japanese and Cangjie composition.";
 
 using Binder = void (*)(py::module_&);
 

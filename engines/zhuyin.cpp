@@ -168,31 +168,28 @@ public:
 
     std::size_t candidate_count() {
         const Engine& e = held();
-        if (!open_candidates(e)) return 0;
-        std::size_t total = std::size_t(e.api.candidate_total(e.context));
-        e.api.close_candidates(e.context);
-        return total;
+        Candidates listed(e);
+        return listed.open ? std::size_t(e.api.candidate_total(e.context)) : 0;
     }
 
     py::list candidates(py::object start, py::object count) {
-        exact_index(start, "start"), exact_index(count, "count");  // before the list opens
         const Engine& e = held();
-        if (!open_candidates(e)) return py::list();
-        py::list page = candidate_page(std::size_t(e.api.candidate_total(e.context)), start, count,
-                                       [&](std::size_t i) { return text_from_utf8(text(e.api.candidate(e.context, int(i))).c_str()); });
-        e.api.close_candidates(e.context);
-        return page;
+        Candidates listed(e);
+        std::size_t total = listed.open ? std::size_t(e.api.candidate_total(e.context)) : 0;
+        return candidate_page(total, start, count, [&](std::size_t i) {
+            return text_from_utf8(text(e.api.candidate(e.context, int(i))).c_str());
+        });
     }
 
     // The candidate replaces its phrase, and all that is converted is
     // committed with it.
     py::str choose(py::object index_value) {
         std::size_t index = exact_index(index_value, "index");
-        const Engine& e = held();
         if (index >= candidate_count()) fail(PyExc_IndexError, "no such candidate");
-        e.api.open_candidates(e.context);
-        e.api.choose(e.context, int(index));
-        e.api.close_candidates(e.context);
+        {
+            Candidates listed(held());
+            listed.e.api.choose(listed.e.context, int(index));
+        }
         return commit();
     }
 
@@ -236,13 +233,22 @@ private:
         if (e.api.has_committed(e.context)) finished_ += text(e.api.committed(e.context));
     }
 
-    // Opens the engine's candidate list for the phrase before the cursor;
-    // false, with nothing opened, while zhuyin is being typed or nothing
-    // is converted.
-    static bool open_candidates(const Engine& e) {
-        return e.api.buffer_length(e.context) > 0 && text(e.api.zhuyin(e.context)).empty() &&
-               e.api.open_candidates(e.context) == 0;
-    }
+    // The engine's candidate list for the phrase before the cursor, open
+    // while this lives; not opened (open false) while zhuyin is being
+    // typed or nothing is converted.
+    struct Candidates {
+        explicit Candidates(const Engine& engine)
+            : e(engine),
+              open(e.api.buffer_length(e.context) > 0 && text(e.api.zhuyin(e.context)).empty() &&
+                   e.api.open_candidates(e.context) == 0) {}
+        ~Candidates() {
+            if (open) e.api.close_candidates(e.context);
+        }
+        Candidates(const Candidates&) = delete;
+        Candidates& operator=(const Candidates&) = delete;
+        const Engine& e;
+        const bool open;
+    };
 
     std::string keys_;      // typed, with kErase for each erasure
     std::string finished_;  // committed by libchewing, not yet by us (UTF-8)
