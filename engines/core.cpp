@@ -69,7 +69,10 @@ py::str text_from_utf8(const char* text) {
 }
 
 py::str text_from_ucs4(const std::u32string& text) {
-    PyObject* decoded = PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, text.data(), Py_ssize_t(text.size()));
+    std::u32string valid = text;
+    for (char32_t& c : valid)
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+    PyObject* decoded = PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, valid.data(), Py_ssize_t(valid.size()));
     if (!decoded) throw py::error_already_set();
     return py::reinterpret_steal<py::str>(decoded);
 }

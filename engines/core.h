@@ -50,7 +50,8 @@ void resolve(void* library, const char* name, Function& slot) {
 // codes are fed nothing else.
 char printable_key(py::handle key);
 
-// `text` (UTF-8 or UCS-4) as a str; invalid sequences replaced.
+// `text` (UTF-8 or UCS-4) as a str; invalid sequences and code points
+// replaced by U+FFFD.
 py::str text_from_utf8(const char* text);
 py::str text_from_ucs4(const std::u32string& text);
 
