@@ -478,7 +478,8 @@ class Bench:
 
     def layout_cases(self):
         """(name, make(impl), ratio target, compared with the layouts
-        before): each national keyboard, the numeric and the PIN keypad."""
+        before): national keyboards of several scripts, the numeric and
+        the PIN keypad."""
         frame = self.frame
 
         def keyboard(name):
@@ -488,7 +489,8 @@ class Bench:
             return make
 
         return [("keyboard (US)", keyboard("us"), 2, True)] + [
-            ("keyboard (%s)" % name.upper(), keyboard(name), 2, False) for name in ("de", "fr", "es", "zh")] + [
+            ("keyboard (%s)" % name.upper(), keyboard(name), 2, False)
+            for name in ("de", "fr", "es", "zh", "ru", "ara", "th")] + [
             ("numeric keypad", lambda m: m.DigitKeypad(frame, m.KEYPAD_MODE_INT, 0, 24000), 1.5, True),
             ("PIN keypad", lambda m: m.DigitPasswordKeypad(frame, "PIN:"), 1.5, True),
         ]

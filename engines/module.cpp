@@ -8,6 +8,7 @@
 // the module only lists them and refuses interpreters it cannot serve.
 #include "composers.h"
 #include "pinyin.h"
+#include "xkb_keymap.h"
 
 #include <stdexcept>
 
@@ -16,13 +17,19 @@ namespace nuv::engines {
 namespace {
 
 const char* const kDoc =
-    "Input engines of the on-screen keyboards: pinyin, Korean, zhuyin, Japanese and Cangjie composition.";
+    "Input engines of the on-screen keyboards: pinyin, Korean, zhuyin, Japanese and Cangjie composition, "
+    "and the keyboards of xkeyboard-config.";
 
 using Binder = void (*)(py::module_&);
 
 // The engines, in the order the module binds them.
 const Binder kEngines[] = {
-    bind_pinyin, bind_hangul, bind_zhuyin, bind_kana, bind_cangjie,
+    bind_pinyin,
+    bind_xkb,
+    bind_hangul,
+    bind_zhuyin,
+    bind_kana,
+    bind_cangjie,
 };
 
 // Only the main interpreter imports the module, whichever interpreter

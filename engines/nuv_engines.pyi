@@ -71,6 +71,20 @@ class _Composer:
     def reset(self) -> None: ...
     def empty(self) -> bool: ...
 
+# The keyboards of xkeyboard-config, read through libxkbcommon without a
+# display server. The states a key is read in, in the order its levels are
+# given: plain, shift, caps, shift_caps, altgr, altgr_shift.
+XKB_STATES: tuple[str, ...]
+# The keys of a layout's main block ("ru", or "de" and "nodeadkeys"): (xkb
+# name, keycode, row 0 to 3, column, levels), each level (text, dead key
+# name) or None. ValueError for a layout xkeyboard-config does not have.
+def xkb_keymap(layout: str, variant: str = "") -> list[tuple[str, int, int, int, tuple[tuple[str, str] | None, ...]]]: ...
+# {dead key: {base: composed text}} for every pair the system's Compose
+# table composes.
+def xkb_compose(dead_keys: list[str], bases: list[str]) -> dict[str, dict[str, str]]: ...
+# The folder of the system's xkeyboard-config.
+def xkb_data_root() -> str: ...
+
 # Korean on the 2-set layout (libhangul): the keys are its ASCII letters
 # (g k s r m f: 한글); a syllable stays composing until committed. No
 # candidates. At most 60 characters.

@@ -425,6 +425,14 @@ def screen_tour(tour):
                   wx.CallAfter(nuv_touch.input_text, panel, message="批次名称：")),
          nuv_touch.AlphaKeypad, tuple("gangban") + ("钢板",) + tuple("pici") + ("批次",) + tuple("yihao"),
          "09-chinese-keyboard"),
+        # Any layout of xkeyboard-config: a Russian batch name, and an
+        # Arabic one, written right to left.
+        (lambda: (speak_english(), nuv_touchui.set_keyboard_layout("ru"),
+                  wx.CallAfter(nuv_touch.input_text, panel, message="Партия:")),
+         nuv_touch.AlphaKeypad, tuple("партия"), "10-russian-keyboard"),
+        (lambda: (nuv_touchui.set_keyboard_layout("ara"),
+                  wx.CallAfter(nuv_touch.input_text, panel, message="الدفعة:")),
+         nuv_touch.AlphaKeypad, tuple("دفعة"), "11-arabic-keyboard"),
     )
     for open_it, kind, labels, name in steps:
         open_it()
@@ -487,6 +495,11 @@ def speak(language, name):
     if not translations.AddCatalog("nuv_touch"):
         raise RuntimeError("no %s catalog under %s (build the module first)" % (name, catalogs))
     wx.Translations.Set(translations)
+
+
+def speak_english():
+    """Back to the keypads' own English captions: no catalog."""
+    wx.Translations.Set(wx.Translations())
 
 
 def speak_german():

@@ -19,9 +19,9 @@ export PYTHON NUV_TOUCH_BUILD NUV_TREE_CACHE
 # libhangul-dev (Korean), libchewing3-dev (zhuyin, its data in
 # libchewing3-data), libanthy-dev (Japanese, its dictionary in anthy-common)
 # and libm17n-dev with m17n-db (Cangjie).
-NUV_PACKAGES=(python3-wxgtk4.0 python3-dev pybind11-dev cmake g++ make libgmp-dev
+NUV_PACKAGES=(python3-wxgtk4.0 python3-dev pybind11-dev cmake g++ make libgmp-dev libxkbcommon-dev iso-codes
               libgooglepinyin0-dev libhangul-dev libchewing3-dev libanthy-dev libm17n-dev m17n-db
-              pkgconf gettext fonts-wqy-microhei
+              pkgconf gettext fonts-wqy-microhei fonts-noto-core
               python3-pytest python3-pytest-xvfb python3-hypothesis python3-mypy xvfb xauth valgrind)
 
 # The host's tools for runs in Debian trees of other releases and architectures

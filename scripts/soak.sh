@@ -2,7 +2,8 @@
 # Soak test: open-confirm-destroy cycles through every prompt and proxy,
 # with resident memory, top-level windows, gc-tracked objects and allocated
 # blocks checked flat at the end (scripts/soak.py prints the figures and
-# the tolerances).
+# the tolerances). The keyboard opened by a proxy is judged against the
+# same focus hand-off in plain wx, run beside it in its process.
 #   bash scripts/soak.sh                  10,000 cycles of each kind
 #   bash scripts/soak.sh --cycles 2000    fewer (also NUV_TOUCH_SOAK_CYCLES)
 # The kinds run in two processes at once on a machine with two cores or

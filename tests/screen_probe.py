@@ -1,6 +1,7 @@
 """Opens each keypad on the display of $DISPLAY and prints, as JSON, where
 it lies: run in a process of its own by test_screen_fit.py, one per screen
-size."""
+size. With --layouts, the keyboard of every top-level layout of
+xkeyboard-config too, with what it offers."""
 
 import collections
 import json
@@ -25,11 +26,27 @@ def keypads(frame):
     yield "numeric wide", nuv_touch.DigitKeypad(
         frame, nuv_touch.KEYPAD_MODE_INT, -WIDE, WIDE, MESSAGE)
     yield "pin", nuv_touch.DigitPasswordKeypad(frame, MESSAGE)
-    for name in sorted(nuv_touchui.KEYBOARDS):
+    for name in ("us", "zh"):
         nuv_touchui.set_keyboard_layout(name)
-        keyboard = nuv_touch.AlphaKeypad(frame, None, False, MESSAGE)
-        keyboard.letters = "".join(nuv_touchui.KEYBOARDS[name].letter_rows)
-        yield "keyboard " + name, keyboard
+        yield "keyboard " + name, nuv_touch.AlphaKeypad(frame, None, False, MESSAGE)
+    nuv_touchui.set_keyboard_layout(None)
+
+
+def layouts():
+    """The top-level layouts of xkeyboard-config."""
+    return [layout.name for layout in nuv_touchui.catalogue.layouts() if "(" not in layout.name]
+
+
+def offered(dialog):
+    """What a keyboard offers: its keys' labels, in any state, and what
+    they hold; whether it has its Latin key; its entry's direction."""
+    reach = set()
+    for key in dialog.keys():
+        reach.add(key.GetLabel())
+        reach.update(key.variants())
+    return {"reach": sorted(reach),
+            "latin_key": any(key.caption() == "ABC" for key in dialog.keys()),
+            "right_to_left": dialog.ui_value_normal.GetLayoutDirection() == wx.Layout_RightToLeft}
 
 
 def keys(dialog):
@@ -38,15 +55,6 @@ def keys(dialog):
 
 def rect(r):
     return [r.x, r.y, r.width, r.height]
-
-
-def untypeable(dialog):
-    """The keyboard's letters neither on a key shown nor held under one."""
-    typeable = set()
-    for key in keys(dialog):
-        typeable.add(key.GetLabel())
-        typeable.update(key.variants())
-    return sorted(set(getattr(dialog, "letters", "")) - typeable)
 
 
 def drawn_colours(key, pressed):
@@ -123,12 +131,13 @@ def describe(dialog):
                       "whole": caption.width < box.width and caption.height < box.height,
                       "inside": client.Contains(box),
                       "on_top": wx.FindWindowAtPoint(centre) is key.GetParent()})
-    # A keyboard's keys may be narrower than high.
-    narrowest = 40 if hasattr(dialog, "letters") else 48
+    # A keyboard's keys may be narrower than high, narrower still on a
+    # screen under 700 pixels wide.
+    keyboard = isinstance(dialog, nuv_touchui.AlphaKeypad)
+    narrowest = (32 if wx.Display(0).GetGeometry().width < 700 else 40) if keyboard else 48
     return {"framed": rect(framed), "size": list(dialog.GetSize()),
             "keys": found,
             "floor": [dialog.FromDIP(narrowest), dialog.FromDIP(48)],
-            "untypeable": untypeable(dialog),
             "message": dialog.ui_message.GetLabel() == MESSAGE,
             "message_words": MESSAGE.split(),
             "shown": dialog.ui_message.shown_text(),
@@ -155,6 +164,18 @@ def main():
                                      for text in nuv_touchui.drawn_texts(dialog)
                                      if text.IsShown()}
         dialog.Destroy()
+    if "--layouts" in sys.argv:
+        report["layouts"] = {}
+        for name in layouts():
+            nuv_touchui.set_keyboard_layout(name)
+            dialog = nuv_touch.AlphaKeypad(frame, None, False, "Text:")
+            dialog.Show()
+            for _ in range(5):
+                app.Yield(True)
+            described = describe(dialog)
+            described.update(offered(dialog))
+            report["layouts"][name] = described
+            dialog.Destroy()
     frame.Destroy()
     json.dump(report, sys.stdout)
 

@@ -9,7 +9,7 @@ import wx.grid
 
 import nuv_touch
 import nuv_touchui
-from conftest import click, pump, run_modal, send_key
+from conftest import click, pump, run_modal, scaled, send_key, wait_until
 
 SHIFT_ON = (255, 128, 0)
 SHIFT_OFF = (225, 225, 255)
@@ -308,15 +308,16 @@ def layout_choice():
 
 
 @pytest.mark.parametrize("name, presses, typed", [
-    ("de", ("\u00e4", "\u00f6", "\u00fc", "\u00df", "\u20ac", "Caps On", "\u00c4", "\u00d6", "\u00dc", "\u00df",
-            "Caps Off", "Shift", "\u00a7", "\u00b0", "Shift", "z", "y"), "\u00e4\u00f6\u00fc\u00df\u20ac"
-     "\u00c4\u00d6\u00dc\u00df\u00a7\u00b0zy"),
-    ("fr", ("\u00e9", "\u00e8", "\u00e0", "\u00e7", "\u00f9", "\u00ea", "Caps On", "\u00c9", "\u00c8", "\u00c0",
-            "\u00c7", "\u00d9", "A", "Caps Off", "Shift", "\u00a3", "\u00b5", "Shift", "\u20ac"),
-     "\u00e9\u00e8\u00e0\u00e7\u00f9\u00ea\u00c9\u00c8\u00c0\u00c7\u00d9A\u00a3\u00b5\u20ac"),
-    ("es", ("\u00f1", "\u00e1", "\u00e9", "\u00ed", "\u00f3", "\u00fa", "\u00fc", "\u00a1", "Caps On", "\u00d1",
-            "\u00c1", "\u00dc", "Caps Off", "Shift", "\u00bf", "Shift"),
-     "\u00f1\u00e1\u00e9\u00ed\u00f3\u00fa\u00fc\u00a1\u00d1\u00c1\u00dc\u00bf"),
+    ("de", ("\u00e4", "\u00f6", "\u00fc", "\u00df", "Caps On", "\u00c4", "\u00d6", "\u00dc", "\u1e9e",
+            "Caps Off", "Shift", "\u00a7", "\u00b0", "Shift", "z", "y"), "\u00e4\u00f6\u00fc\u00df"
+     "\u00c4\u00d6\u00dc\u1e9e\u00a7\u00b0zy"),
+    # French: accented letters on the digits row, the digits on its shift
+    # and on a row of their own; a dead key composes with the next letter.
+    ("fr", ("\u00e9", "\u00e8", "\u00e0", "\u00e7", "\u00f9", "1", "Caps On", "\u00c9", "\u00c8", "\u00c0",
+            "\u00c7", "\u00d9", "A", "Caps Off", "Shift", "\u00a3", "\u00b5", "Shift", "^", "e"),
+     "\u00e9\u00e8\u00e0\u00e7\u00f91\u00c9\u00c8\u00c0\u00c7\u00d9A\u00a3\u00b5\u00ea"),
+    ("es", ("\u00f1", "\u00b4", "a", "\u00e7", "\u00a1", "\u00b4", "\u00b4", "Caps On", "\u00d1", "Caps Off",
+            "Shift", "\u00bf", "Shift"), "\u00f1\u00e1\u00e7\u00a1\u00b4\u00d1\u00bf"),
 ])
 def test_each_national_keyboard_types_its_own_characters(keyboard, layout_choice, name, presses, typed):
     layout_choice(name)
@@ -326,9 +327,13 @@ def test_each_national_keyboard_types_its_own_characters(keyboard, layout_choice
     # A national character from a physical keyboard reaches its key too.
     send_key(dialog, ord(typed[0]), char=typed[0], kind=wx.wxEVT_CHAR)
     assert dialog.get_value() == typed + typed[0]
-    # Every printable ASCII character stays on some key.
-    labels = {button.GetLabel() for button in buttons(dialog)}
-    assert {chr(c) for c in range(33, 127)} <= labels
+    # Every printable ASCII character stays on some key, or held under one
+    # (AltGr's).
+    reach = set()
+    for button in buttons(dialog):
+        reach.add(button.GetLabel())
+        reach.update(button.variants())
+    assert {chr(c) for c in range(33, 127)} <= reach
 
 
 def test_the_keyboard_follows_the_locale_unless_the_application_chooses(wx_app, layout_choice):
@@ -344,5 +349,109 @@ def test_the_keyboard_follows_the_locale_unless_the_application_chooses(wx_app, 
     finally:
         del locale
     assert nuv_touchui.keyboard_layout() == "us"
-    with pytest.raises(ValueError, match="'it'"):
-        layout_choice("it")
+    with pytest.raises(ValueError, match="evdev.xml"):
+        layout_choice("zz")
+    # Every layout and variant there is, as setxkbmap names them, and pinyin.
+    listed = dict(nuv_touchui.keyboard_layouts())
+    assert {"us", "ru", "il", "ara", "de(nodeadkeys)", "zh"} <= set(listed) and listed["ru"] == "Russian"
+    # Pinyin for simplified Chinese only.
+    assert [nuv_touchui.keyboards.layout_for(name) for name in ("zh_CN", "zh_Hans", "el_GR", "xx")] == \
+        ["zh", "zh", "gr", "us"]
+    assert nuv_touchui.keyboards.layout_for("zh_TW") != "zh"
+
+
+# --- keyboards of other scripts, by real taps ------------------------------
+
+class Finger:
+    """A real pointer on the X server, tapping and holding keys by their
+    place on the screen."""
+
+    def __init__(self, dialog):
+        self.dialog = dialog
+        self._simulator = wx.UIActionSimulator()
+        dialog.Show()
+        dialog.Raise()
+        pump(100)
+
+    def on(self, button):
+        rect = button.GetScreenRect()
+        self._simulator.MouseMove(rect.x + rect.width // 2, rect.y + rect.height // 2)
+        pump(30)
+
+    def tap(self, *labels):
+        for label in labels:
+            self.on(key(self.dialog, label))
+            self._simulator.MouseDown()
+            pump(30)
+            self._simulator.MouseUp()
+            pump(30)
+
+    def hold(self, label):
+        """Hold the key `label` down; the keys it then offers."""
+        self.on(key(self.dialog, label))
+        self._simulator.MouseDown()
+        wait_until(lambda: held(self.dialog), timeout=3)
+        return held(self.dialog)
+
+    def lift_on(self, button):
+        self.on(button)
+        self._simulator.MouseUp()
+        pump(30)
+
+
+def held(dialog):
+    return [button for button in dialog.keys() if button.GetName() == "held"]
+
+
+@pytest.mark.parametrize("name, word", [
+    ("ru", "\u043c\u0438\u0440"), ("gr", "\u03b3\u03b5\u03b9\u03b1"), ("il", "\u05e9\u05dc\u05d5\u05dd"),
+    ("ara", "\u0633\u0644\u0627\u0645"), ("th", "\u0e44\u0e17\u0e22"), ("in", "\u0928\u092e\u0915"),
+    ("ge", "\u10d3\u10d0"), ("am", "\u0562\u0561\u0580\u056b"),
+])
+def test_a_word_of_another_script_typed_by_taps(keyboard, layout_choice, name, word):
+    layout_choice(name)
+    dialog = keyboard()
+    finger = Finger(dialog)
+    finger.tap(*word)
+    # The Latin letters a key away, and back.
+    finger.tap("ABC", "o", "k")
+    latin_key = next(button for button in dialog.keys() if button.GetName() == "script")
+    assert latin_key.GetLabel() != "ABC"
+    finger.tap(latin_key.GetLabel(), word[0])
+    assert dialog.get_value() == word + "ok" + word[0]
+    # Right to left where the script is written so.
+    right_to_left = dialog.ui_value_normal.GetLayoutDirection() == wx.Layout_RightToLeft
+    assert right_to_left == (name in ("il", "ara"))
+
+
+def test_a_dead_key_composes_and_altgr_letters_are_held(keyboard, layout_choice, monkeypatch):
+    monkeypatch.setattr(nuv_touchui.KeyButton, "HOLD_DELAY_MS", round(scaled(0.5) * 1000))
+    layout_choice("pl")
+    dialog = keyboard()
+    finger = Finger(dialog)
+    offered = finger.hold("a")
+    labels = [button.GetLabel() for button in offered]
+    assert "\u0105" in labels  # ą, AltGr+a
+    finger.lift_on(offered[labels.index("\u0105")])
+    assert dialog.get_value() == "\u0105"
+    dialog.Destroy()
+
+    layout_choice("fr")
+    dialog = keyboard()
+    finger = Finger(dialog)
+    finger.tap("^", "e", "^", "x", "^", "^")  # what it does not compose: the letter alone
+    assert dialog.get_value() == "\u00eax^"
+
+
+def test_a_physical_key_presses_the_key_at_its_position(keyboard, layout_choice):
+    layout_choice("ru")
+    dialog = keyboard()
+    simulator = wx.UIActionSimulator()
+    Finger(dialog)
+    # The X server's keymap is US: the keys of a, shift+s and 1 are those
+    # of ф, Ы and 1 on the Russian keyboard.
+    for code, modifiers in ((ord("a"), 0), (ord("s"), wx.MOD_SHIFT), (ord("1"), 0)):
+        simulator.Char(code, modifiers)
+        pump(30)
+    wait_until(lambda: len(dialog.get_value()) >= 3)
+    assert dialog.get_value() == "\u0444\u042b1"

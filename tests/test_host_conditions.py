@@ -10,11 +10,13 @@ import os
 import subprocess
 import sys
 import textwrap
+import time
 from pathlib import Path
 
 import pytest
 import wx
 
+import conftest
 import nuv_touch
 from conftest import click, run_modal
 from test_module_frame import run_python
@@ -83,6 +85,134 @@ def test_keypad_of_a_destroyed_owner_or_control_counts_as_cancelled(wx_app):
               lambda d: click(d.m_button17))  # confirmed: nothing to write to, no exception
     assert frame and not field
     frame.Destroy()
+
+
+# A session timeout inside a prompt opened in a bound field's keypad: every
+# window destroyed (or the frame only), and the toolkit let run before the
+# handler returns. Freed memory is overwritten, so a use of a freed keypad
+# crashes.
+SESSION_TIMEOUT = """
+import wx, nuv_touch
+app = wx.App(False)
+frame = wx.Frame(None)
+field = wx.TextCtrl(wx.Panel(frame), value="12")
+proxy = nuv_touch.DigitKeypadProxy(field)
+frame.Show()
+written, results = [], []
+field.Bind(wx.EVT_TEXT, lambda event: written.append(event.GetString()))
+
+def when_open(count, action):
+    shown = [w for w in wx.GetTopLevelWindows() if isinstance(w, wx.Dialog) and w and w.IsModal()]
+    if len(shown) < count:
+        return wx.CallLater(20, when_open, count, action)
+    action(shown[-1])
+
+def timeout(prompt):
+    prompt.SetValue("34")
+    for window in wx.GetTopLevelWindows() if EVERYTHING else [frame]:
+        window.Destroy()
+    if YIELDING:
+        wx.SafeYield()
+
+def open_prompt(keypad):
+    keypad.SetValue("56")
+    wx.CallLater(20, when_open, 2, timeout)
+    results.append(nuv_touch.input_integer(field.GetParent()))
+
+wx.CallLater(20, when_open, 1, open_prompt)
+proxy.event_handler(None)
+for _ in range(20):
+    app.Yield(True)
+print("prompt:", results, "written:", written, "windows:", len(wx.GetTopLevelWindows()))
+"""
+
+
+@pytest.mark.parametrize("yielding", [True, False], ids=["yield", "no-yield"])
+@pytest.mark.parametrize("everything", [True, False], ids=["every-window", "frame"])
+def test_session_timeout_inside_keypads_cancels_them_without_a_crash(monkeypatch, everything, yielding):
+    monkeypatch.setenv("MALLOC_PERTURB_", "85")
+    status, output = run_python("EVERYTHING, YIELDING = %r, %r\n" % (everything, yielding) + SESSION_TIMEOUT)
+    assert status == 0, output
+    assert "prompt: [None] written: [] windows: 0" in output, output
+
+
+# The same inside a keypad the application shows itself: its Destroy()
+# inside the loop ends the loop as cancelled and destroys the keypad once
+# ShowModal has returned.
+APPLICATION_TIMEOUT = """
+import wx, nuv_touch
+app = wx.App(False)
+frame = wx.Frame(None)
+frame.Show()
+keypad = nuv_touch.%s
+def timeout():
+    for window in wx.GetTopLevelWindows():
+        window.Destroy()
+    wx.SafeYield()
+wx.CallLater(100, timeout)
+code = keypad.ShowModal()
+for _ in range(20):
+    app.Yield(True)
+print("cancelled:", code == wx.ID_CANCEL, "windows:", len(wx.GetTopLevelWindows()))
+"""
+
+
+@pytest.mark.parametrize("keypad", ["DigitKeypad(frame, nuv_touch.KEYPAD_MODE_INT)", "DigitPasswordKeypad(frame)",
+                                    "AlphaKeypad(frame)"], ids=["numeric", "pin", "keyboard"])
+def test_session_timeout_inside_a_keypad_the_application_shows(monkeypatch, keypad):
+    monkeypatch.setenv("MALLOC_PERTURB_", "85")
+    status, output = run_python(APPLICATION_TIMEOUT % keypad)
+    assert status == 0, output
+    assert "cancelled: True windows: 0" in output, output
+
+
+def test_keypad_over_a_frozen_window_opens_and_leaves_it_frozen(frame):
+    panel = wx.Panel(frame)
+    panel.Freeze()  # what wx.WindowUpdateLocker does while a form is filled in
+    seen = []
+    assert run_modal(lambda: nuv_touch.input_integer(panel),
+                     lambda d: seen.append((d.IsShown(), d.IsFrozen())), lambda d: click(d.m_button16)) is None
+    assert seen == [(True, False)] and panel.IsFrozen()
+    panel.Thaw()
+    assert not panel.IsFrozen()
+
+
+def test_keypad_ends_with_its_form_after_an_application_dialog(frame):
+    """An application's own dialog, queued before the keypad opened, shows
+    inside its loop for a moment; then the form is rebuilt."""
+    panel = wx.Panel(frame)
+    wx.TextCtrl(panel)
+    codes = []
+
+    def alarm():
+        dialog = wx.Dialog(frame, title="alarm")
+        wx.CallLater(50, dialog.EndModal, wx.ID_OK)
+        codes.append(dialog.ShowModal())
+        dialog.Destroy()
+        wx.CallLater(50, panel.DestroyChildren)
+    wx.CallAfter(alarm)
+    started = time.monotonic()
+    assert nuv_touch.input_integer(panel) is None
+    assert codes == [wx.ID_OK] and time.monotonic() - started < conftest.scaled(2)
+
+
+def test_error_in_the_modal_hook_is_unraisable_and_the_dialog_shows(frame, monkeypatch):
+    run_modal(lambda: nuv_touch.input_integer(frame), lambda d: click(d.m_button16))  # the hook is there
+    reported = []
+    monkeypatch.setattr(sys, "unraisablehook", reported.append)
+
+    class Broken:
+        def __getattr__(self, name, siplib=wx.siplib):
+            return getattr(siplib, name)
+
+        def unwrapinstance(self, wrapper):
+            raise ValueError("no address")
+    monkeypatch.setattr(wx, "siplib", Broken())
+    dialog = wx.Dialog(frame)
+    wx.CallLater(50, dialog.EndModal, wx.ID_OK)
+    assert dialog.ShowModal() == wx.ID_OK
+    dialog.Destroy()
+    assert [str(report.exc_value) for report in reported] == ["no address"] * 2  # Enter and Exit
 
 
 def test_worker_thread_is_refused_by_every_call_that_touches_a_widget():

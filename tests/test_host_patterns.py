@@ -2,7 +2,10 @@
 (hypothesis's stateful testing): open a bound field's keypad by a real tap,
 or a prompt (inside another keypad's loop too), type, confirm, cancel;
 destroy a bound control, its parent, the parent's children or the frame;
-close the frame; rebuild the form; veto a grid's change.
+close the frame; rebuild the form; veto a grid's change; freeze the form
+and thaw it; destroy every window and let the toolkit run (a session
+timeout); show an application's own dialog inside a keypad's loop, then
+rebuild the form.
 
 After every step: each prompt whose owner died has returned None, nothing
 was written after a cancel or into a dead control, no exception escaped to
@@ -113,6 +116,7 @@ class HostPatterns(RuleBasedStateMachine):
         self.opening = None
         self.veto = None
         self.taps = 0
+        self.freezes = 0  # of the panel, by the host
         on_gui(self.build_frame)
 
     # The host's windows --------------------------------------------------
@@ -125,6 +129,7 @@ class HostPatterns(RuleBasedStateMachine):
 
     def build_panel(self):
         self.panel = wx.Panel(self.frame)
+        self.freezes = 0
         self.build_form()
         self.frame.SendSizeEvent()
 
@@ -291,6 +296,51 @@ class HostPatterns(RuleBasedStateMachine):
     def veto_grid_changes(self, kind):
         self.veto = kind
 
+    @rule(freeze=st.booleans())
+    def freeze_form(self, freeze):
+        """What wx.WindowUpdateLocker does while a form is filled in."""
+        if not freeze and not self.freezes:
+            return
+        on_gui(self.panel.Freeze if freeze else self.panel.Thaw)
+        self.freezes += 1 if freeze else -1
+
+    @rule()
+    def session_timeout(self):
+        """Every window destroyed from inside the innermost loop, and the
+        toolkit let run before the handler returns."""
+        def destroying():
+            for window in wx.GetTopLevelWindows():
+                window.Destroy()
+            wx.SafeYield()
+        for opened in self.opened:
+            opened.doomed = True
+        on_gui(destroying)
+        self.end_doomed()
+        assert not self.opened, "a keypad is left open after every window was destroyed"
+        on_gui(self.build_frame)
+
+    @precondition(lambda self: len(self.opened) < 3 and not any(o.doomed for o in self.opened))
+    @rule()
+    def alarm_then_rebuild(self):
+        """An application's dialog queued before a prompt opens shows
+        inside the prompt's loop for a moment; then the form is rebuilt."""
+        opened, alarm = Opened(self.panel), {}
+
+        def show_alarm():
+            dialog = wx.Dialog(self.frame, title="alarm")
+            wx.CallLater(50, dialog.EndModal, wx.ID_OK)
+            alarm["code"] = dialog.ShowModal()
+            dialog.Destroy()
+
+        def start():
+            wx.CallAfter(show_alarm)
+            opened.finish(nuv_touch.input_integer(self.panel))
+        self.open_and_wait(opened, lambda: wx.CallAfter(start))
+        wait_for(lambda: "code" in alarm, "the application's dialog to close")
+        assert alarm["code"] == wx.ID_OK
+        opened.dialog = on_gui(lambda: modal_dialogs()[-1])
+        self.destroy("rebuild")
+
     # What holds after every step -------------------------------------------
 
     def returned(self, opened):
@@ -311,6 +361,10 @@ class HostPatterns(RuleBasedStateMachine):
         assert not any(opened.returned for opened in self.opened)
         assert on_gui(lambda: {name: self.value_of(name) for name in self.ctrls if self.alive(name)}) == \
             {name: value for name, value in self.expected.items() if on_gui(self.alive, name)}
+
+    @invariant()
+    def form_frozen_as_the_host_left_it(self):
+        assert on_gui(self.panel.IsFrozen) == bool(self.freezes)
 
     def teardown(self):
         if self.opened:

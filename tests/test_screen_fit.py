@@ -1,28 +1,30 @@
 """Every keypad inside small screens, with a message too long to show whole
 and bounds too long to show whole; every caption readable in a light and a
-dark theme. Each screen size and theme runs in a process of its own with an
-X server of that size (screen_probe.py opens the keypads)."""
+dark theme; the keyboard of every layout of xkeyboard-config on the panels'
+screens, against libxkbcommon's own account of the layout. Each screen size
+and theme runs in a process of its own with an X server of that size
+(screen_probe.py opens the keypads)."""
 
 import json
 import os
 import subprocess
 import sys
+import unicodedata
+import xml.etree.ElementTree as ElementTree
 
 import pytest
 
 from conftest import BUILD_DIR, LAYOUTS_DIR
+import xkb_oracle
 
 PROBE = os.path.join(os.path.dirname(os.path.abspath(__file__)),
                      "screen_probe.py")
 # The common panels, landscape and portrait, and one too small even for keys
 # of the 48 dip floor.
 SIZES = ["800x480", "1024x600", "480x800", "600x1024", "480x320"]
-KINDS = ["numeric", "numeric wide", "pin", "keyboard us", "keyboard de", "keyboard fr", "keyboard es"]
-# The Latin letter rows each keyboard keeps whole and in order.
-LATIN_ROWS = {"us": ["qwertyuiop", "asdfghjkl", "zxcvbnm"],
-              "de": ["qwertzuiop", "asdfghjkl", "yxcvbnm"],
-              "fr": ["azertyuiop", "qsdfghjklm", "wxcvbn"],
-              "es": ["qwertyuiop", "asdfghjkl", "zxcvbnm"]}
+KINDS = ["numeric", "numeric wide", "pin", "keyboard us", "keyboard zh"]
+# The panels' screens, where every layout's keyboard is opened.
+PANELS = SIZES[:4]
 _reports = {}
 
 
@@ -42,12 +44,12 @@ def _probe(size, theme=None):
             env = dict(os.environ, DISPLAY=":" + number,
                        PYTHONPATH=os.pathsep.join((str(BUILD_DIR),
                                                    str(LAYOUTS_DIR))))
-            arguments = []
+            arguments = ["--layouts"] if size in PANELS and not theme else []
             if theme:
                 env["GTK_THEME"] = theme
                 arguments.append("--colours")
             done = subprocess.run([sys.executable, PROBE] + arguments, env=env,
-                                  capture_output=True, text=True, timeout=120)
+                                  capture_output=True, text=True, timeout=600)
         finally:
             server.kill()
             server.wait()
@@ -76,27 +78,76 @@ def test_keypad_inside_the_screen(size, kind):
     # keypad holds.
     assert keypad["message"]
     assert keypad["shown"].endswith("\u2026") or keypad["shown"].split() == keypad["message_words"]
-    assert not keypad["untypeable"]
     if size != "480x320":
-        width, height = keypad["floor"]
-        assert min(key["rect"][2] for key in keys) >= width
-        assert min(key["rect"][3] for key in keys) >= height
-        assert all(key["whole"] for key in keys), [key["label"] for key in keys if not key["whole"]]
-        if kind.startswith("keyboard"):
-            rows = _rows_of_characters(keys)
-            assert all(any(latin in row for row in rows)
-                       for latin in LATIN_ROWS[kind.split()[1]]), rows
+        _sized_to_fingers(keypad)
 
 
-def _rows_of_characters(keys):
-    """The one-character labels of the keys on screen, row by row, each
-    row left to right."""
+def _sized_to_fingers(keypad):
+    keys = keypad["keys"]
+    width, height = keypad["floor"]
+    assert min(key["rect"][2] for key in keys) >= width
+    assert min(key["rect"][3] for key in keys) >= height
+    assert all(key["whole"] for key in keys), [key["label"] for key in keys if not key["whole"]]
+
+
+def _rows_on_screen(keys):
+    """The labels of the keys on screen, row by row, each left to right."""
     rows = {}
     for key in keys:
-        if len(key["label"]) == 1:
-            rows.setdefault(key["rect"][1], []).append(key)
-    return ["".join(key["label"] for key in sorted(row, key=lambda key: key["rect"][0]))
+        rows.setdefault(key["rect"][1], []).append(key)
+    return [[key["label"] for key in sorted(row, key=lambda key: key["rect"][0])]
             for _top, row in sorted(rows.items())]
+
+
+def _in_order(letters, row):
+    """True when `letters` stand in `row` in this order."""
+    rest = iter(row)
+    return all(letter in rest for letter in letters)
+
+
+def _top_level_layouts():
+    from nuv_touchui import catalogue
+    root = ElementTree.parse(catalogue.rules_file()).getroot()
+    names = [layout.findtext("configItem/name") for layout in root.iterfind("layoutList/layout")]
+    return [name for name in names if name not in catalogue.NOT_KEYBOARDS]
+
+
+# The letter rows (xkb's AD, AC and AB), and the keys whose first two
+# levels every keyboard offers.
+LETTER_ROWS = [["AD%02d" % n for n in range(1, 13)], ["AC%02d" % n for n in range(1, 12)],
+               ["AB%02d" % n for n in range(1, 11)]]
+MAIN_BLOCK = (["TLDE", "BKSL", "LSGT"] + ["AE%02d" % n for n in range(1, 13)]
+              + [name for row in LETTER_ROWS for name in row])
+
+
+def _is_letter(char):
+    return char is not None and unicodedata.category(char)[0] in "LM"
+
+
+@pytest.mark.parametrize("size", PANELS)
+@pytest.mark.parametrize("name", _top_level_layouts())
+def test_every_layout_on_the_panels_screens(name, size):
+    keyboard = _probe(size)["layouts"][name]
+    assert _inside(keyboard["framed"], _probe(size)["area"]), keyboard["framed"]
+    assert all(key["inside"] and key["on_top"] for key in keyboard["keys"])
+    _sized_to_fingers(keyboard)
+    expected = xkb_oracle.characters(name, "", MAIN_BLOCK)
+    # Each letter row whole and in order on one row of the screen.
+    rows = _rows_on_screen(keyboard["keys"])
+    for names in LETTER_ROWS:
+        plain = [expected[key][0] for key in names if expected[key][0] is not None]
+        assert any(_in_order(plain, row) for row in rows), (plain, rows)
+    # Every letter and mark of the first two levels on a key or held.
+    letters = {char for levels in expected.values() for char in levels if _is_letter(char)}
+    assert letters <= set(keyboard["reach"]), sorted(letters - set(keyboard["reach"]))
+    # The Latin letters a key away where the script is another; right to
+    # left where its letters are.
+    plain = [expected[key][0] for row in LETTER_ROWS for key in row if _is_letter(expected[key][0])]
+    latin = set("abcdefghijklmnopqrstuvwxyz") <= set(plain)
+    assert keyboard["latin_key"] != latin
+    assert set("abcdefghijklmnopqrstuvwxyz") <= set(keyboard["reach"])
+    strong = [unicodedata.bidirectional(char) in ("R", "AL") for char in plain]
+    assert keyboard["right_to_left"] == (sum(strong) * 2 > len(strong))
 
 
 @pytest.mark.parametrize("size", SIZES[:-1])

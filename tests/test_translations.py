@@ -66,8 +66,13 @@ def every_keypad_shown(frame, message_boxes):
     for dialog in (nuv_touch.DigitPasswordKeypad(frame), nuv_touch.AlphaKeypad(frame, message="x")):
         shown += texts_of(dialog)
         dialog.Destroy()
-    # The Chinese keyboard's own keys, its switch both ways.
+    # A keyboard of another script (its Latin key), and the Chinese
+    # keyboard's own keys, its switch both ways.
     chosen = nuv_touchui.keyboards._chosen_keyboard
+    nuv_touchui.set_keyboard_layout("ru")
+    russian = nuv_touch.AlphaKeypad(frame)
+    shown += texts_of(russian)
+    russian.Destroy()
     nuv_touchui.set_keyboard_layout("zh")
     chinese = nuv_touch.AlphaKeypad(frame)
     nuv_touchui.set_keyboard_layout(chosen)

@@ -56,13 +56,18 @@ def under_valgrind(tmp_path, args, timeout, **env):
     return done, done.stdout + done.stderr, found
 
 
-def test_destroyed_owner_or_control_ends_the_keypad_cleanly(tmp_path):
-    done, output, found = under_valgrind(tmp_path, [str(TESTS_DIR / "valgrind_scenarios.py")], timeout=900)
+@pytest.mark.parametrize("scenarios, lines", [
+    ((), ("prompt_owner_destroyed None", "proxy_owner_destroyed frame gone", "proxy_owner_closed frame gone",
+          "control_destroyed written []", "form_rebuilt fields ['new']",
+          "nested_prompts_owner_destroyed [('inner', None), ('outer', None)]", "chinese_keyboard_owner_destroyed None",
+          "everything_destroyed_and_yielded [None]")),
+    (("everything_destroyed_and_yielded",), ("everything_destroyed_and_yielded [None]",)),
+], ids=["all", "every_window_destroyed"])
+def test_destroyed_owner_or_control_ends_the_keypad_cleanly(tmp_path, scenarios, lines):
+    done, output, found = under_valgrind(tmp_path, [str(TESTS_DIR / "valgrind_scenarios.py"), *scenarios],
+                                         timeout=900)
     assert done.returncode == 0, output
-    for line in ("prompt_owner_destroyed None", "proxy_owner_destroyed frame gone",
-                 "proxy_owner_closed frame gone", "control_destroyed written []", "form_rebuilt fields ['new']",
-                 "nested_prompts_owner_destroyed [('inner', None), ('outer', None)]",
-                 "chinese_keyboard_owner_destroyed None"):
+    for line in lines:
         assert line in done.stdout, output
     assert "g_signal_handler_disconnect" not in output
     assert not found, "\n".join(found)

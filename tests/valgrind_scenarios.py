@@ -6,7 +6,8 @@ A real tap (XTest pointer events) opens each proxy's keypad; a timer then
 destroys or closes the owner, destroys the control and confirms, or
 rebuilds the form (the owner's children destroyed, a new field made). Two
 prompts on one frame, the second opened in the first's loop, see the frame
-destroyed. Each
+destroyed. A session timeout destroys every window from inside a prompt
+opened in a keypad's loop and lets the toolkit run. Each
 scenario prints its name and what came of it; exit status 1 when an
 exception was raised, also from a wx handler.
 
@@ -157,10 +158,30 @@ def chinese_keyboard_owner_destroyed():
     finally:
         nuv_touchui.set_keyboard_layout(None)
 
+def everything_destroyed_and_yielded():
+    """A session timeout inside a prompt opened in a bound field's keypad:
+    every window destroyed, the main window too, then wx.SafeYield."""
+    frame, field = bound_field(wx.TextCtrl)
+    results = []
+
+    def timeout(prompt):
+        prompt.SetValue("34")
+        for window in wx.GetTopLevelWindows():
+            window.Destroy()
+        wx.SafeYield()
+
+    def open_prompt(keypad):
+        keypad.SetValue("56")
+        when_open(timeout, count=2)
+        results.append(nuv_touch.input_integer(field.GetParent()))
+    tap_and_then(field, open_prompt)
+    pump_until(lambda: not frame)
+    return results
+
 
 SCENARIOS = {f.__name__: f for f in (prompt_owner_destroyed, proxy_owner_destroyed, proxy_owner_closed,
                                      control_destroyed, form_rebuilt, nested_prompts_owner_destroyed,
-                                     chinese_keyboard_owner_destroyed)}
+                                     chinese_keyboard_owner_destroyed, everything_destroyed_and_yielded)}
 
 
 def main(names):
@@ -175,7 +196,8 @@ def main(names):
             sys.excepthook(*sys.exc_info())
         for keypad in open_keypads():
             keypad.EndModal(wx.ID_CANCEL)
-    keep.Destroy()
+    if keep:  # a session timeout destroys it
+        keep.Destroy()
     app.Yield(True)
     return 1 if raised else 0
 

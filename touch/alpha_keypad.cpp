@@ -1,6 +1,7 @@
 #include "alpha_keypad.h"
 
 #include "dialog_support.h"
+#include "modality.h"
 
 #include <string>
 
@@ -84,6 +85,7 @@ py::object init(const Args& a) {
     // half-built keyboard is destroyed, or it would stay hidden among the
     // top-level windows and keep the application from exiting.
     DialogGuard half_built(py::reinterpret_borrow<py::object>(self));
+    watch_modal_loops();
     set_up(self, widget, password_mode, message);
     half_built.keep();
     return py::none();

@@ -56,14 +56,11 @@ public:
 
     py::handle get() const { return dialog_; }
     // Shows the dialog modally; what its method `read` gives when it was
-    // confirmed, else an empty object. When wx would destroy the dialog
-    // while it is open (its parent's children destroyed, the parent, or a
-    // window above it), the dialog is taken from its parent first, its loop
-    // ends, and it counts as cancelled: wx's ShowModal still uses the
-    // dialog after its loop, so it must outlive the loop. Keypads shown
-    // inside each other's loops end innermost first. A dialog destroyed
-    // under its user otherwise counts as cancelled too, and nothing more is
-    // called on it.
+    // confirmed, else an empty object. A dialog lost while it is shown (its
+    // owner destroyed, or the dialog itself destroyed from inside its loop:
+    // see ModalKeypad) counts as cancelled and is still this guard's to
+    // destroy; a dialog wx destroyed under its user counts as cancelled too,
+    // and nothing more is called on it.
     py::object confirmed_entry(const char* read);
     void destroy();
     // The dialog stays: nothing is destroyed, not even by the destructor.

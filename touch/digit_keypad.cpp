@@ -2,6 +2,7 @@
 
 #include "decimal_int.h"
 #include "dialog_support.h"
+#include "modality.h"
 
 #include <cmath>
 #include <limits>
@@ -83,6 +84,7 @@ py::object init(const Args& a) {
     // dialog is destroyed, or it would stay hidden among the top-level
     // windows and keep the application from exiting.
     DialogGuard half_built(py::reinterpret_borrow<py::object>(self));
+    watch_modal_loops();
     if (show_size.is_none()) show_size = steal_or_throw(PyNumber_Add(font_size.ptr(), py::int_(12).ptr()));
     if (message.is_none()) message = translated(is_integer_mode(mode) ? kIntegerPrompt : kFloatPrompt);
     call_method(get_attr(self, "ui_message"), "SetLabel", message);

@@ -11,6 +11,7 @@
 #include "binding.h"
 #include "classes.h"
 #include "digit_keypad.h"
+#include "modality.h"
 #include "pin_keypad.h"
 #include "prompts.h"
 
@@ -107,6 +108,7 @@ ProcessState process;
 // still be released. Code that runs later in the finalization and reaches
 // the module finds it not initialised.
 void release_process_state() {
+    release_modal_hook();
     Py_CLEAR(process.module);
     Py_CLEAR(process.function_type);
     for (auto& [text, tuple] : process.keyword_tuples) Py_DECREF(tuple);
@@ -117,6 +119,7 @@ void release_process_state() {
 // Called once the finalization is complete: whatever was made after the
 // release can no longer be released, and is only forgotten.
 void forget_process_state() {
+    forget_modal_hook();
     process = ProcessState();
 }
 

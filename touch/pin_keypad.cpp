@@ -1,6 +1,7 @@
 #include "pin_keypad.h"
 
 #include "dialog_support.h"
+#include "modality.h"
 
 namespace nuv {
 
@@ -20,6 +21,7 @@ py::object init(const Args& a) {
     // destroyed, so that no hidden window is left to keep the application
     // from exiting.
     DialogGuard half_built(py::reinterpret_borrow<py::object>(self));
+    watch_modal_loops();
 
     if (show_size.is_none()) show_size = steal_or_throw(PyNumber_Add(font_size.ptr(), py::int_(12).ptr()));
     // None and "" keep the layout's own prompt.

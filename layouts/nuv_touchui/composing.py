@@ -2,12 +2,13 @@
 
 The engine (nuv_engines.Composition, on the engines' composer protocol)
 keeps the letters typed, splits them and finds their candidates; this
-module only shows what it holds and sends it the keys the operator presses. While pinyin is on, the keyboard's letters go
-into the composition, shown split (ni'hao) above the entry, and its
-candidates stand as keys in a row above the keyboard's keys, best first, a
-page at a time. A candidate tapped goes into the text through the
-keyboard's on_character, as a key labelled with it; what is left of the
-letters gets its own candidates. Space takes the first candidate, Backspace
+module only shows what it holds and sends it the keys the operator
+presses. While pinyin is on, the keyboard's letters go into the
+composition, shown split (ni'hao) above the entry, and its candidates stand
+as keys in a row above the keyboard's keys, best first, a page at a time.
+A candidate tapped goes into the text through the keyboard's on_character,
+as a key labelled with it; what is left of the letters gets its own
+candidates. Space takes the first candidate, Backspace
 takes back a letter, OK puts the letters in as typed before it confirms.
 """
 
@@ -52,7 +53,7 @@ def pinyin_keys(dialog):
     return PinyinKeys(dialog, _open_composition())
 
 
-class _TypedText(wx.EvtHandler):
+class TypedText(wx.EvtHandler):
     """Stands for a key labelled with text to type: the keyboard's
     on_character types its event object's label."""
 
@@ -119,10 +120,6 @@ class PinyinKeys:
         panel = dialog._key_panel(keys_panel, "candidates")
         # As many candidates as a row of the keyboard holds beside the
         # switch and paging keys.
-        room = dialog._across - SWITCH_UNITS - 2 * PAGE_UNITS
-        count = max(2, int(room // LEAST_CANDIDATE_UNITS))
-        units = max(room / count, LEAST_CANDIDATE_UNITS)
-
         def key(name, label, handler, length, kind=None):
             return dialog._key(panel, name, label, handler, length, font, kind=kind)
 
@@ -130,8 +127,16 @@ class PinyinKeys:
         if self._composition is None:
             self.switch.Disable()
         self.previous = key("previous_candidates", _("Back"), self._on_previous, PAGE_UNITS)
-        self.candidates = [key("candidate", "", self._on_candidate, units, CandidateKey) for _n in range(count)]
         self.next = key("next_candidates", _("More"), self._on_next, PAGE_UNITS)
+        # The switch and paging keys as long as their captions ask on the
+        # narrowest keys (a portrait screen's), the candidates share the rest.
+        least = {button: max(units, dialog._least_units(button)) for button, units in
+                 ((self.switch, SWITCH_UNITS), (self.previous, PAGE_UNITS), (self.next, PAGE_UNITS))}
+        dialog._sized_keys = [(button, least.get(button, units)) for button, units in dialog._sized_keys]
+        room = dialog._across - sum(least.values())
+        count = max(2, int(room // LEAST_CANDIDATE_UNITS))
+        units = max(room / count, LEAST_CANDIDATE_UNITS)
+        self.candidates = [key("candidate", "", self._on_candidate, units, CandidateKey) for _n in range(count)]
         row = wx.BoxSizer(wx.HORIZONTAL)
         for position, button in enumerate([self.switch, self.previous] + self.candidates + [self.next]):
             button.place(row, 0, wx.LEFT if position else 0, gap)
@@ -174,7 +179,7 @@ class PinyinKeys:
 
     def _type(self, text):
         """Type `text` through the keyboard, as a key labelled with it."""
-        typed = _TypedText(text)  # the event does not keep its object alive
+        typed = TypedText(text)  # the event does not keep its object alive
         event = wx.CommandEvent(wx.wxEVT_BUTTON)
         event.SetEventObject(typed)
         self._keyboard("on_character", event)

@@ -1,15 +1,14 @@
-"""The three keypad dialogs: the widgets, their arrangement, and the delivery
-of key presses to handler methods named after the keys' roles."""
+"""The numeric and PIN keypad dialogs and what every keypad dialog shares
+(keys, fitting the screen, the endings): the widgets, their arrangement,
+and the delivery of key presses to handler methods named after the keys'
+roles. The keyboard is keyboard_dialog's."""
 
 import wx
 
 from nuv_wxtools import display_room, window_fit_layout
 
-from . import composing
-from .fit import (KEYBOARD_KEY_MM, MIN_KEY_DIP, MIN_KEY_WIDTH_DIP, PAD_KEY_MM, key_side,
-                  plan_key_size)
-from .keyboards import KEYBOARDS, capital, cut, keyboard_layout, pack_rows, row_lengths
-from .keys import KeyButton, KeyGroup, KeyPanel
+from .fit import MIN_KEY_DIP, PAD_KEY_MM, key_side, plan_key_size
+from .keys import KeyButton, KeyPanel
 from .physical import PhysicalKeys
 from .widgets import (DrawnText, EntryField, UniformGridSizer,
                       refresh_moved_texts)
@@ -60,10 +59,8 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
         # "clear", "tab") -> key, for the physical keyboard.
         self._char_keys = {}
         self._role_keys = {}
-        # Keys as (key, length in keys) and half-key indents as (spacer,
-        # length in keys): what Fit() resizes.
+        # Keys as (key, length in keys): what Fit() resizes.
         self._sized_keys = []
-        self._indents = []
         # The windows the keys are drawn on, each made after its parent.
         self._key_panels = []
         # The sizer holding the keys, texts wrap to its width; and the
@@ -114,11 +111,6 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
         self._sized_keys.append((key, units))
         return key
 
-    def _indent(self, sizer, units):
-        """Add a blank `units` keys long (gaps included) to a row of keys."""
-        item = sizer.AddSpacer(round(units * (self._key_side + self._gap)))
-        self._indents.append((item, units))
-
     # Fitting the screen ------------------------------------------------
 
     def Fit(self):
@@ -164,11 +156,6 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
         for key, units, room in needs:
             key.SetMinSize(wx.Size(max(self._span(units, width), room.width),
                                    max(height, room.height)))
-        for item, units in self._indents:
-            if units:
-                item.SetMinSize(wx.Size(round(units * (width + self._gap)), 0))
-            else:  # a blank as high as a key
-                item.SetMinSize(wx.Size(0, height))
         for panel in self._key_panels:
             panel.InvalidateBestSize()
         self._key_side = width
@@ -176,9 +163,7 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
     def _label_room(self, key):
         """Smallest size that shows the key's caption whole (a translated
         Tab or Space key shows other text than its label)."""
-        text = key.caption_size()
-        return wx.Size(text.width + self.FromDIP(20),
-                       text.height + self.FromDIP(12))
+        return key.caption_room()
 
     def _fit_texts(self, width, message_lines):
         """Hold the texts to the keys' `width`, the message to so many
@@ -477,396 +462,4 @@ class DigitPasswordKeypad(_TouchDialog):
         pass
 
     def on_confirm(self, event):
-        pass
-
-
-class _BlankKey(KeyButton):
-    """The Tab or the Space key. The keyboard types a blank for a key
-    labelled with the English name ("Tab", "Space"), so GetLabel keeps that
-    name while the key shows it translated (its caption)."""
-
-    def __init__(self, parent, label, *args):
-        KeyButton.__init__(self, parent, _(label), *args)
-        self._typed_name = label
-
-    def GetLabel(self):
-        return self._typed_name
-
-
-class _Place:
-    """The place in a row of a key made later, beside `partner`, the key it
-    takes turns with: put into the sizers as a key would be (see
-    KeyButton.place), noted in `places` as (label, sizer item, partner's
-    sizer item)."""
-
-    def __init__(self, places, label, partner):
-        self._places = places
-        self._label = label
-        self._partner = partner
-
-    def place(self, sizer, *args):
-        item = sizer.Add(0, 0, *args)
-        item.Show(False)
-        self._places.append((self._label, item, self._partner._item))
-        return item
-
-
-class _LetterKey(KeyButton):
-    """A letter key. Held, it offers the letters held under it (see offer),
-    as capitals while it shows a capital (caps lock) or shift is on."""
-
-    _letters = ()
-    _shift = None
-
-    def offer(self, letters, shift):
-        """Hold `letters` (lower case) under the key; `shift` is the set of
-        keys shown while shift is on."""
-        self._letters, self._shift = tuple(letters), shift
-
-    def variants(self):
-        if self._label != self._label.lower() or self._shift.IsShown():
-            return tuple(map(capital, self._letters))
-        return self._letters
-
-
-class AlphaKeypad(_TouchDialog):
-    """Alphanumeric keyboard layout: US QWERTY, German QWERTZ, French AZERTY
-    or Spanish, as keyboard_layout() names when the dialog is made.
-
-        message (ui_message)
-        [ text (ui_value_normal / ui_value_password) ]
-        ` 1 2 3 4 5 6 7 8 9 0        Backspace     <- no_Shift / Shift
-         - = [ ] \\ ; ' , . /         Clear
-        Tab    Q W E R T Y U I O P   Cancel        <- ui_caps_off_0 / _on_0
-        Caps On  A S D F G H J K L   OK            <- ui_caps_off_1 / _on_1
-        Shift     Z X C V B N M     Shift         <- ui_caps_off_2 / _on_2
-        Shift Caps Off   Space        Shift
-
-    On a screen too narrow for these rows (a portrait panel) the keyboard
-    takes the screen's width: the symbol rows cut to it, each letter row
-    whole (its national letters on keys as far as there is room), and the
-    other keys in rows of their own below, with two Shift keys instead of
-    four. Holding a letter offers its national and accented variants above
-    it, so every national letter stays typeable either way.
-
-    All keys are drawn on one KeyPanel. The symbol keys make two
-    interchangeable sets, `no_Shift` (shown) and `Shift` (hidden); each
-    letter row a lower-case set (shown) and an upper-case one (hidden) in
-    the same places: KeyGroups, shown and hidden as panels would be, by the
-    keyboard (on_shift, on_caps_on, on_caps_off). Between them every
-    printable ASCII character and the national letters and symbols are on
-    some key.
-
-    Character keys, Tab and Space go to on_character; the other keys to
-    on_backspace, on_clear, on_shift, on_caps_on and on_caps_off. OK ends the
-    dialog with wx.ID_OK and Cancel with wx.ID_CANCEL. The plain text field
-    is shown, the masked one hidden; the keyboard picks which to use.
-    """
-
-    # Rows of finger-high keys a screen must hold for the keyboard to be
-    # arranged in rows of the screen's width (the texts above take two).
-    NARROW_ROWS = 10
-
-    def __init__(self, parent):
-        self._keyboard = KEYBOARDS[keyboard_layout()]
-        self._init_dialog(parent, _("Keyboard"), KEYBOARD_KEY_MM)
-        # The Chinese keyboard composes pinyin (before the keys are made:
-        # it routes their presses).
-        self._pinyin = composing.pinyin_keys(self)
-        # Narrow gaps and margins leave the keys the room of the screen.
-        self._gap, self._margin = self.FromDIP(4), self.FromDIP(8)
-        self._key_font = _font(14)
-        self._later_groups = {}  # group -> places held for its keys
-        self._make_texts()
-        panel = self._key_panel(self)
-        across = self._narrow_across()
-        self._across = across or self._keyboard.width()  # keys in a row
-        self._make_symbol_keys(panel, across)
-        self._make_letter_keys(panel, across)
-        self._make_control_keys(panel)
-        keys = self._lay_out_rows(self._rows(across))
-        panel.SetSizer(keys)
-        self._finish_keyboard(panel, keys)
-
-    def _make_texts(self):
-        self.ui_message = DrawnText(self, "ui_message", _("Enter text:"))
-        self.ui_message.SetFont(_font(14))
-        self.ui_value_normal = EntryField(self, "ui_value_normal")
-        self.ui_value_password = EntryField(self, "ui_value_password",
-                                            wx.TE_PASSWORD)
-        for field in (self.ui_value_normal, self.ui_value_password):
-            field.SetFont(_font(20))
-        self.ui_value_password.Hide()
-
-    def _char_key(self, panel, char, kind=None):
-        key = self._key(panel, "key", char, self.on_character,
-                        font=self._key_font, kind=kind)
-        self._char_keys[char] = key
-        return key
-
-    def _make_symbol_keys(self, panel, across):
-        """The sets no_Shift and Shift, and their rows of (unshifted,
-        shifted) key pairs: the keyboard's own, or cut to `across`."""
-        plain = self._keyboard.symbol_rows
-        shifted = self._keyboard.shifted_rows
-        if across is not None:
-            lengths = row_lengths(len("".join(plain)), across)
-            plain = cut("".join(plain), lengths)
-            shifted = cut("".join(shifted), lengths)
-        self.no_Shift = KeyGroup(panel, "no_Shift")
-        self.Shift = self._later_group(panel, "Shift", self._char_key)
-        self._symbol_rows = [
-            [self._pair(self.no_Shift.add(self._char_key(panel, low)),
-                        self.Shift, high)
-             for low, high in zip(lows, highs)]
-            for lows, highs in zip(plain, shifted)]
-
-    def _make_letter_keys(self, panel, across):
-        """The sets ui_caps_off_N and ui_caps_on_N of each letter row and
-        their rows of (lower, upper) key pairs; the national letters left
-        without a key get one the physical keyboard alone reaches."""
-        keyboard = self._keyboard
-        rows = keyboard.letter_keys(keyboard.width() if across is None
-                                    else across)
-        self._letter_rows = []
-        for index, row in enumerate(rows):
-            off = KeyGroup(panel, "ui_caps_off_%d" % index)
-            on = self._later_group(panel, "ui_caps_on_%d" % index,
-                                   self._letter_key)
-            setattr(self, off.GetName(), off)
-            setattr(self, on.GetName(), on)
-            self._letter_rows.append([
-                self._pair(off.add(self._letter_key(panel, char)), on,
-                           capital(char))
-                for char in row])
-        for whole, shown in zip(keyboard.letter_rows, rows):
-            for char in whole[len(shown):]:
-                for typed in {char, capital(char)}:
-                    self._char_key(panel, typed).Hide()
-
-    # The sets shown later (shift, caps lock) are made when first needed:
-    # a keyboard often closes without them. Their places in the rows are
-    # held meanwhile, each beside the key it takes turns with.
-
-    def _later_group(self, panel, name, make_key):
-        """A group hidden at first whose keys `make_key(panel, label)` makes
-        into the places _pair holds for them."""
-        places = []
-
-        def make(group):
-            for label, item, partner in places:
-                group.add(make_key(panel, label)).take_place(item)
-                item.SetMinSize(partner.GetMinSize())
-
-        group = KeyGroup(panel, name, make)
-        group.Hide()
-        self._later_groups[group] = places
-        return group
-
-    def _pair(self, key, later_group, label):
-        """The slot of `key` and the key of `label` that `later_group`
-        makes later in its place."""
-        return (key, _Place(self._later_groups[later_group], label, key))
-
-    def _make_later_keys(self):
-        for group in self._later_groups:
-            group.make_keys()
-
-    def keys(self):
-        self._make_later_keys()
-        return _TouchDialog.keys(self)
-
-    def _key_for(self, event):
-        # A physical key may type a character of a set not shown yet.
-        self._make_later_keys()
-        return _TouchDialog._key_for(self, event)
-
-    def _letter_key(self, panel, char):
-        key = self._char_key(panel, char, kind=_LetterKey)
-        key.offer(self._keyboard.variants(char.lower()), self.Shift)
-        return key
-
-    def _make_control_keys(self, panel):
-        """The keys that type no character, and Tab and Space; their
-        lengths (in keys) are those of the keyboard's own rows."""
-        across = self._keyboard.width()
-        beside = [(across - len(row)) / 2.0
-                  for row in self._keyboard.letter_rows]
-
-        def key(name, label, handler, units, **kwargs):
-            return self._key(panel, name, label, handler, units,
-                             self._key_font, **kwargs)
-
-        self._backspace = key("backspace", _("Backspace"), self.on_backspace,
-                              3, repeats=True)
-        self._clear = key("clear", _("Clear"), self.on_clear, 3)
-        self._tab = key("tab", "Tab", self.on_character, beside[0],
-                        kind=_BlankKey)
-        self._cancel = key("cancel", _("Cancel"), self._on_cancel_key,
-                           beside[0])
-        self._caps_on = key("caps_on", _("Caps On"), self.on_caps_on,
-                            beside[1])
-        self._confirm = key("ok", _("OK"), self._on_ok_key, beside[1])
-        shift = _("Shift")
-        self.ui_shift_0 = key("ui_shift_0", shift, self.on_shift, beside[2])
-        self.ui_shift_1 = key("ui_shift_1", shift, self.on_shift, beside[2])
-        self.ui_shift_2 = key("ui_shift_2", shift, self.on_shift, 2)
-        self._caps_off = key("caps_off", _("Caps Off"), self.on_caps_off,
-                             2.5)
-        self._extra_keys = [key(name, _(caption), getattr(self, "on_" + name),
-                                1.5)
-                            for name, caption in self._keyboard.extra_keys]
-        self._space = key("space", "Space", self.on_character,
-                          across - 7 - 1.5 * len(self._extra_keys),
-                          kind=_BlankKey)
-        self.ui_shift_3 = key("ui_shift_3", shift, self.on_shift, 2.5)
-        self._cancel.SetBackgroundColour(CANCEL_COLOUR)
-        self._confirm.SetBackgroundColour(CONFIRM_COLOUR)
-        self._char_keys.update({" ": self._space, "\t": self._tab})
-        self._role_keys.update(confirm=self._confirm, cancel=self._cancel,
-                               erase=self._backspace, clear=self._clear,
-                               tab=self._tab)
-
-    # Arrangement ---------------------------------------------------------
-    #
-    # A row is a list of slots, laid out left to right: a key; a tuple of
-    # keys taking turns in one place (one of them shown); a number, a blank
-    # so many keys long; or a list of rows, a column of its own.
-
-    def _rows(self, across):
-        """The rows of keys to lay out: the keyboard's own, or those of
-        `across` keys on a narrow screen."""
-        if across is None:
-            return self._own_rows()
-        return self._narrow_rows(across)
-
-    def _own_rows(self):
-        """The keyboard's own rows (see the class's picture)."""
-        symbols = self._symbol_rows
-        indent = [(len(symbols[0]) - len(symbols[1])) / 2.0]
-        if not indent[0]:
-            indent = []
-        letters = self._letter_rows
-        return [
-            [[symbols[0], indent + symbols[1] + indent],
-             [[self._backspace], [self._clear]]],
-            [self._tab] + letters[0] + [self._cancel],
-            [self._caps_on] + letters[1] + [self._confirm],
-            [self.ui_shift_0] + letters[2] + [self.ui_shift_1],
-            [self.ui_shift_2, self._caps_off] + self._extra_keys
-            + [self._space, self.ui_shift_3]]
-
-    def _narrow_rows(self, across):
-        """Rows of `across` keys: the symbol rows, the letter rows, then
-        the other keys in rows of their own, each stretched to the
-        keyboard's width. Two Shift keys do: the other two hide."""
-        lines = [[self._caps_on, self._caps_off, self._backspace, self._clear],
-                 [self._tab, self.ui_shift_0] + self._extra_keys
-                 + [self._space, self.ui_shift_1],
-                 [self._cancel, self._confirm]]
-        rows = pack_rows([[(key, self._least_units(key)) for key in line]
-                          for line in lines], across)
-        lengths = dict(sum(rows, []))
-        self._sized_keys = [(key, lengths.get(key, units))
-                            for key, units in self._sized_keys]
-        for key in (self.ui_shift_2, self.ui_shift_3):
-            key.Hide()
-        return (self._symbol_rows + self._letter_rows
-                + [[key for key, _units in row] for row in rows])
-
-    def _least_units(self, key):
-        """The fewest keys' length (by halves) that shows the caption of
-        `key` whole on keys of the narrowest width; three for Space."""
-        pitch = self.FromDIP(MIN_KEY_WIDTH_DIP) + self._gap
-        caption = self._label_room(key).width + self._gap
-        return max(-(-2 * caption // pitch) / 2.0,
-                   3.0 if key is self._space else 1.0)
-
-    def _narrow_across(self):
-        """Keys across a row of the screen's width where the keyboard's own
-        rows of keys MIN_KEY_WIDTH_DIP wide do not fit it (at least its
-        longest row of Latin letters); None where they do, without a display,
-        or on a screen lower than NARROW_ROWS rows of keys, where more rows
-        would only make the keys lower still."""
-        room = display_room(self)
-        if room is None or room.height < self.NARROW_ROWS * (
-                self.FromDIP(MIN_KEY_DIP) + self._gap):
-            return None
-        pitch = self.FromDIP(MIN_KEY_WIDTH_DIP) + self._gap
-        keyboard = self._keyboard
-        across = (room.width - 2 * self._margin + self._gap) // pitch
-        if across >= keyboard.width():
-            return None
-        across = max(across, keyboard.latin_width())
-        # No wider than the longest row of characters needs: wider keys.
-        symbols = len("".join(keyboard.symbol_rows))
-        return max(row_lengths(symbols, across)[0],
-                   max(map(len, keyboard.letter_keys(across))))
-
-    def _lay_out_rows(self, rows):
-        """A sizer of `rows` one below the other, each centred."""
-        column = wx.BoxSizer(wx.VERTICAL)
-        for index, slots in enumerate(rows):
-            column.Add(self._lay_out_row(slots),
-                       0, wx.ALIGN_CENTER_HORIZONTAL | (wx.TOP if index else 0),
-                       self._gap)
-        return column
-
-    def _lay_out_row(self, slots):
-        row = wx.BoxSizer(wx.HORIZONTAL)
-        flag = 0  # a gap left of every key but the first
-        for slot in slots:
-            if isinstance(slot, (int, float)):
-                self._indent(row, slot)
-                continue
-            if isinstance(slot, list):
-                row.Add(self._lay_out_rows(slot), 0, flag, self._gap)
-            else:
-                for key in slot if isinstance(slot, tuple) else (slot,):
-                    key.place(row, 0, flag, self._gap)
-            flag = wx.LEFT
-        return row
-
-    def _finish_keyboard(self, keys_panel, keys):
-        margin = self._margin
-        # Pinyin: the letters typed above the entry, their candidates in a
-        # row above the keys.
-        if self._pinyin is not None:
-            keys.Insert(0, self._pinyin.add_row(keys_panel), 0, wx.BOTTOM,
-                        self._gap)
-        outer = wx.BoxSizer(wx.VERTICAL)
-        self.ui_message.place(outer, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
-                              margin)
-        if self._pinyin is not None:
-            self._pinyin.line.place(outer, 0,
-                                    wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
-                                    margin)
-        outer.Add(self.ui_value_normal, 0,
-                  wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP, margin)
-        outer.Add(self.ui_value_password, 0,
-                  wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP, margin)
-        outer.Add(keys_panel, 0, wx.ALIGN_CENTER_HORIZONTAL | wx.ALL, margin)
-        self._keys_sizer = keys
-        self._finish_layout(outer)
-
-    def _on_ok_key(self, event):
-        self._end(wx.ID_OK)
-
-    # Handlers; the keyboard overrides them.
-    def on_character(self, event):
-        pass
-
-    def on_backspace(self, event):
-        pass
-
-    def on_clear(self, event):
-        pass
-
-    def on_shift(self, event):
-        pass
-
-    def on_caps_on(self, event):
-        pass
-
-    def on_caps_off(self, event):
         pass

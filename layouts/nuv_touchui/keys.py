@@ -3,15 +3,10 @@ keys and hands the finger to the key under it; KeyButton is a key, a light
 event handler the keypads call as they would a button; KeyGroup is a set of
 keys on a panel shown and hidden together, as a panel of its own would be."""
 
-import collections
-import colorsys
-import functools
-
 import wx
 
-# The contrast every enabled key's caption keeps with its face, in any
-# theme (the WCAG AA ratio for text).
-CAPTION_CONTRAST = 4.5
+from .key_look import (KEY_IMAGES, CacheFont, default_face, draw_key, forget_theme,
+                       key_colours, key_image, text_extent, theme_colours)
 
 
 class KeyButton(wx.EvtHandler):
@@ -51,6 +46,7 @@ class KeyButton(wx.EvtHandler):
     _item = None  # the key's place in its panel's sizers (see place)
     _min = (0, 0)  # the least size asked of that place
     _id = None  # reserved at the first GetId: few keys are ever asked
+    _groups = ()  # the KeyGroups the key belongs to (see KeyGroup)
 
     def __init__(self, parent, label, size, name, repeats=False):
         wx.EvtHandler.__init__(self)
@@ -77,6 +73,8 @@ class KeyButton(wx.EvtHandler):
         for event, handler, args, kwargs in self._bound:
             self.Unbind(event, *args, handler=handler, **kwargs)
         self._bound = []
+        # Its groups hold it too.
+        self._groups = ()
 
     def place(self, sizer, *args):
         """Put the key into `sizer` (of its panel), with the arguments
@@ -139,10 +137,12 @@ class KeyButton(wx.EvtHandler):
 
     def GetBackgroundColour(self):
         return wx.Colour(self._face) if self._face is not None \
-            else _default_face()
+            else default_face()
 
     def SetBackgroundColour(self, colour):
-        self._face = wx.Colour(colour)
+        # wx.NullColour gives the key its default face back.
+        colour = wx.Colour(colour)
+        self._face = colour if colour.IsOk() else None
         self.Refresh()
         return True
 
@@ -184,6 +184,15 @@ class KeyButton(wx.EvtHandler):
 
     def Hide(self):
         return self.Show(False)
+
+    def join(self, group):
+        """Make the key one of `group`'s (see KeyGroup)."""
+        self._groups += (group,)
+        self.follow_groups()
+
+    def follow_groups(self):
+        """Show the key where every group it belongs to is shown."""
+        return self.set_shown(all(group.IsShown() for group in self._groups))
 
     def IsShownOnScreen(self):
         return (self._shown and self._item is not None
@@ -242,11 +251,19 @@ class KeyButton(wx.EvtHandler):
         letters under a letter); none for a plain key."""
         return ()
 
+    # Room around the caption, in device-independent pixels (across, down).
+    CAPTION_MARGIN_DIP = (20, 12)
+
     def _best_size(self):
+        room = self.caption_room()
+        return wx.Size(max(self._planned.width, room.width),
+                       max(self._planned.height, room.height))
+
+    def caption_room(self):
+        """The smallest size that shows the caption whole."""
         width, height = self.caption_size()
-        return wx.Size(max(self._planned.width, width + self._panel.FromDIP(20)),
-                       max(self._planned.height,
-                           height + self._panel.FromDIP(12)))
+        across, down = self.CAPTION_MARGIN_DIP
+        return wx.Size(width + self._panel.FromDIP(across), height + self._panel.FromDIP(down))
 
     def caption(self):
         """The text the key shows."""
@@ -283,7 +300,7 @@ class KeyButton(wx.EvtHandler):
             self._draw(dc, rect, pressed, background)
             return
         look = self._look(rect.GetSize(), pressed, background)
-        dc.DrawBitmap(_KEY_IMAGES.get(look, _key_image), rect.x, rect.y)
+        dc.DrawBitmap(KEY_IMAGES.get(look, key_image), rect.x, rect.y)
 
     def _look(self, size, pressed, background):
         """Everything that shows on the key, as the image cache keys it:
@@ -298,7 +315,7 @@ class KeyButton(wx.EvtHandler):
 
     def _draw(self, dc, rect, pressed, background):
         dc.SetDeviceOrigin(rect.x, rect.y)
-        _draw_key(dc, *self._look(rect.GetSize(), pressed, background))
+        draw_key(dc, *self._look(rect.GetSize(), pressed, background))
         dc.SetDeviceOrigin(0, 0)
 
 
@@ -306,28 +323,31 @@ class KeyGroup:
     """Keys of one panel shown and hidden together, standing in for a panel
     of their own (a window costs far more than a few keys): the keyboard's
     shift and caps-lock sets. It answers Show, Hide and IsShown as a panel
-    does; the keys of two groups that take turns share their places in the
-    sizers, one of each pair hidden."""
+    does; the keys of groups that take turns share their places in the
+    sizers, one of them shown. A key may belong to several groups (a
+    capital of the shift set and of a caps-lock set): it shows where all of
+    them are shown.
+
+    `make(group, every)`, where given, makes the group's keys not made yet:
+    those shown once the group is (`every` False), or all of them. A group
+    hidden at first may never be shown."""
 
     def __init__(self, panel, name, make=None):
         self._panel = panel
         self._name = name
         self._keys = []
         self._shown = True
-        # make(group) makes the keys when they are first needed: a group
-        # hidden at first may never be shown.
         self._make = make
 
     def add(self, key):
         self._keys.append(key)
-        key.set_shown(self._shown)
+        key.join(self)
         return key
 
     def make_keys(self):
-        """Make the keys of the group if it has not yet."""
-        make, self._make = self._make, None
-        if make is not None:
-            make(self)
+        """Make every key of the group not made yet."""
+        if self._make is not None:
+            self._make(self, True)
 
     def keys(self):
         self.make_keys()
@@ -349,10 +369,10 @@ class KeyGroup:
         if self._shown == bool(show):
             return False
         self._shown = bool(show)
-        if show:
-            self.make_keys()
+        if show and self._make is not None:
+            self._make(self, False)
         for key in self._keys:
-            key.set_shown(show)
+            key.follow_groups()
         self._panel.Layout()
         self._panel.Refresh()
         return True
@@ -533,24 +553,32 @@ class KeyPanel(wx.Window):
     # Variants of a held key ----------------------------------------------
 
     def _offer_variants(self, key):
-        """Show the variants of `key` in a row above it, each as large as
-        the key, kept inside the panel."""
+        """Show the variants of `key` in rows above it, each as large as
+        the key, kept inside the panel: as many rows as the panel's width
+        asks, the first nearest the key."""
         labels = key.variants()
         rect = key.GetRect()
         gap = self.FromDIP(4)
-        width = len(labels) * (rect.width + gap) - gap
-        x = max(min(rect.x + (rect.width - width) // 2,
-                    self.GetClientSize().width - width), 0)
-        y = max(rect.y - rect.height - 2 * gap, 0)
-        self._held = [_HeldKey(key, label, wx.Rect(
-            x + index * (rect.width + gap), y, rect.width, rect.height))
-            for index, label in enumerate(labels)]
+        room = self.GetClientSize()
+        across = max(min(len(labels), (room.width + gap) // (rect.width + gap)), 1)
+        width = across * (rect.width + gap) - gap
+        x = max(min(rect.x + (rect.width - width) // 2, room.width - width), 0)
+        rows = -(-len(labels) // across)
+        top = max(rect.y - rows * (rect.height + gap) - gap, 0)
+        self._held = []
+        for index, label in enumerate(labels):
+            row, column = divmod(index, across)
+            y = top + (rows - 1 - row) * (rect.height + gap)
+            self._held.append(_HeldKey(key, label, wx.Rect(
+                x + column * (rect.width + gap), y, rect.width, rect.height)))
         self._chosen = None
         self.RefreshRect(self._variants_rect(), False)
 
     def _variants_rect(self):
         """The rectangle the variants and their frame take."""
-        rect = self._held[0].GetRect().Union(self._held[-1].GetRect())
+        rect = self._held[0].GetRect()
+        for key in self._held[1:]:
+            rect = rect.Union(key.GetRect())
         return rect.Inflate(self.FromDIP(3), self.FromDIP(3))
 
     def _withdraw_variants(self):
@@ -607,201 +635,3 @@ class KeyPanel(wx.Window):
         dc.DrawRoundedRectangle(self._variants_rect(), self.FromDIP(6))
         for key in self._held:
             key.draw(dc, key is self._chosen, frame)
-
-
-class CacheFont:
-    """A font as the caches know it: equal to another font that draws the
-    same, and carrying the font to measure and draw with."""
-
-    __slots__ = ("font", "_key")
-
-    def __init__(self, font):
-        self.font = wx.Font(font)
-        self._key = (font.GetFractionalPointSize(), font.GetFamily(),
-                     font.GetStyle(), font.GetNumericWeight(),
-                     font.GetFaceName())
-
-    def __hash__(self):
-        return hash(self._key)
-
-    def __eq__(self, other):
-        return isinstance(other, CacheFont) and self._key == other._key
-
-
-class _Cache:
-    """The values most recently used, kept up to a budget of bytes: a new
-    value pushes out the least recently used ones until the rest fit. A
-    value larger than the whole budget is made and not kept."""
-
-    def __init__(self, budget, cost):
-        self._budget = budget
-        self._cost = cost  # bytes a (key, value) holds
-        self._entries = collections.OrderedDict()  # key: (value, cost)
-        self.held = 0
-
-    def get(self, key, make):
-        """The value of `key`, made by `make(key)` when not kept."""
-        entry = self._entries.get(key)
-        if entry is not None:
-            self._entries.move_to_end(key)
-            return entry[0]
-        value = make(key)
-        cost = self._cost(key, value)
-        if cost <= self._budget:
-            self._entries[key] = (value, cost)
-            self.held += cost
-            while self.held > self._budget:
-                self.held -= self._entries.popitem(last=False)[1][1]
-        return value
-
-
-# Caption sizes and key images by everything that shows on them: measuring
-# and drawing text are most of what a key costs to lay out and paint, and
-# the same keys come back in every keypad. Both caches are bounded in bytes
-# (a key image costs its pixels at four bytes each). The images of the
-# three keypads, every panel of keys of the keyboard, every key drawn
-# pressed as well, take 3.4 MiB at 1280x1024: 4 MiB keeps them all, and a
-# theme change or a new size pushes the oldest images out instead of
-# adding to them.
-_TEXT_SIZES = _Cache(256 * 1024, lambda key, size: 160 + 4 * len(key[0]))
-_KEY_IMAGES = _Cache(4 * 1024 * 1024,
-                     lambda look, image: 4 * look[0][0] * look[0][1])
-
-
-def text_extent(text, font, scale):
-    """The size of `text` in `font` (a CacheFont) on a screen of content
-    scale factor `scale`, measured once."""
-    return wx.Size(*_TEXT_SIZES.get((text, font, scale), _text_size))
-
-
-def _text_size(measured):
-    """(width, height) of `text` in `font` (a CacheFont) on a screen of
-    content scale factor `scale`, for `measured` = (text, font, scale)."""
-    text, font, _ = measured
-    dc = wx.ScreenDC()
-    dc.SetFont(font.font)
-    return tuple(dc.GetTextExtent(text))
-
-
-def _key_image(look):
-    size = wx.Size(*look[0])
-    image = wx.Bitmap(size)
-    memory = wx.MemoryDC(image)
-    _draw_key(memory, *look)
-    memory.SelectObject(wx.NullBitmap)
-    return image
-
-
-def _draw_key(dc, size, caption, font, face, text, background, corner,
-              line):
-    """Draw a key of `size` at the origin of `dc`, as _look describes it."""
-    face, background = wx.Colour(*face), wx.Colour(*background)
-    width, height = size
-    dc.SetPen(wx.Pen(background))
-    dc.SetBrush(wx.Brush(background))
-    dc.DrawRectangle(0, 0, width, height)
-    dc.SetPen(wx.Pen(face.ChangeLightness(65), line))
-    dc.SetBrush(wx.Brush(face))
-    dc.DrawRoundedRectangle(0, 0, width, height, corner)
-    dc.SetFont(font.font)
-    dc.SetTextForeground(wx.Colour(*text))
-    text_width, text_height = dc.GetTextExtent(caption)
-    dc.DrawText(caption, (width - text_width) // 2, (height - text_height) // 2)
-
-
-# Key colours --------------------------------------------------------------
-# Faces and captions as (red, green, blue). A key keeps the theme's colours
-# where they read well; a face of its own (confirm green, cancel red, a
-# shift key's state) keeps its hue but takes the theme's lightness, and its
-# caption is the theme's text or, where that would not stand out, black or
-# white.
-
-_theme = None  # theme_colours() as last asked, until the theme changes
-
-
-def theme_colours():
-    """(face, text, greyed text) of the theme's buttons. Asking the toolkit
-    costs more than drawing a key from the cache: asked once, again when
-    the theme changes (see forget_theme)."""
-    global _theme
-    if _theme is None:
-        _theme = tuple(wx.SystemSettings.GetColour(kind).Get(False) for kind in (
-            wx.SYS_COLOUR_BTNFACE, wx.SYS_COLOUR_BTNTEXT, wx.SYS_COLOUR_GRAYTEXT))
-    return _theme
-
-
-def forget_theme(event=None):
-    """Ask the theme's colours again at the next key drawn."""
-    global _theme
-    _theme = None
-    if event is not None:
-        event.Skip()
-
-
-@functools.lru_cache(maxsize=64)
-def key_colours(own_face, enabled, pressed, theme):
-    """(face, caption) of a key with face `own_face` (None: the default)
-    in a theme of theme_colours(). A pressed key is darker, or lighter
-    if it is dark already; a disabled key fades into the theme's buttons,
-    its caption greyed: it need not reach CAPTION_CONTRAST."""
-    theme_face, text, grey = theme
-    if own_face is None:  # a shade lighter than buttons: keys stand out
-        face = _lighter(theme_face, 8)
-    else:
-        face = _in_theme(own_face, _luminance(text) > _luminance(theme_face))
-    if not enabled:
-        return tuple((own + base) // 2 for own, base in zip(face, theme_face)), grey
-    if pressed:
-        face = _darker(face, 30) if readable_on(face, None) == _BLACK \
-            else _lighter(face, 15)
-    return face, readable_on(face, text)
-
-
-_BLACK, _WHITE = (0, 0, 0), (255, 255, 255)
-
-
-def readable_on(face, text):
-    """`text`, or black or white where `text` (or None) does not stand out
-    from `face` by CAPTION_CONTRAST (one of the two always does)."""
-    if text is not None and contrast(face, text) >= CAPTION_CONTRAST:
-        return text
-    return max(_BLACK, _WHITE, key=lambda best: contrast(face, best))
-
-
-def _in_theme(colour, dark):
-    """`colour` in a dark theme: its hue and saturation, its lightness
-    mirrored (a pale green becomes a deep one), not below a fifth; in a
-    light theme as it is."""
-    if not dark:
-        return colour
-    hue, lightness, saturation = colorsys.rgb_to_hls(*(part / 255 for part in colour))
-    mirrored = colorsys.hls_to_rgb(hue, max(1 - lightness, 0.2), saturation)
-    return tuple(round(part * 255) for part in mirrored)
-
-
-def _lighter(colour, percent):
-    return tuple(round(part + (255 - part) * percent / 100) for part in colour)
-
-
-def _darker(colour, percent):
-    return tuple(round(part * (100 - percent) / 100) for part in colour)
-
-
-def contrast(first, second):
-    """The contrast ratio of two colours, 1 to 21 (WCAG)."""
-    light, dark = sorted((_luminance(first), _luminance(second)), reverse=True)
-    return (light + 0.05) / (dark + 0.05)
-
-
-def _luminance(colour):
-    """Relative luminance of an sRGB colour (WCAG)."""
-    def linear(part):
-        part /= 255
-        return part / 12.92 if part <= 0.04045 else ((part + 0.055) / 1.055) ** 2.4
-    red, green, blue = (linear(part) for part in colour)
-    return 0.2126 * red + 0.7152 * green + 0.0722 * blue
-
-
-def _default_face():
-    """Face of a key without a colour of its own."""
-    return wx.Colour(*key_colours(None, True, False, theme_colours())[0])

@@ -1,4 +1,6 @@
-"""A physical keyboard, where one is attached, drives the on-screen keys."""
+"""A physical keyboard, where one is attached, drives the on-screen keys:
+a character key by its position (the keyboard's) or by what it types, the
+special keys by their roles."""
 
 import wx
 
@@ -53,11 +55,21 @@ class PhysicalKeys:
             char = chr(code)
         return self._char_keys.get(char)
 
+    def _key_at_position(self, event):
+        """The on-screen key at the position of the physical key of a
+        key-down event, or None where the dialog has none there."""
+        return None
+
     def _on_char_hook(self, event):
-        # Key-down, before any control sees it. Special keys are mapped
+        # Key-down, before any control sees it. A key at a position the
+        # dialog knows presses the key there. Special keys are mapped
         # here. A plain (unmodified) key is mapped here too, unless it is a
         # letter: the key-down code of a letter does not say its case, so
         # letters and shifted keys wait for the translated character event.
+        key = self._key_at_position(event)
+        if key is not None:
+            self._press_key(key)
+            return
         if event.GetModifiers() == wx.MOD_NONE:
             role = self._SPECIAL_KEYS.get(event.GetKeyCode())
             if role is None and event.GetKeyCode() == wx.WXK_TAB:

@@ -6,7 +6,7 @@ import wx
 
 from nuv_wxtools import window_fit_layout
 
-from . import keys
+from . import key_look
 
 ELLIPSIS = "\u2026"
 
@@ -226,7 +226,7 @@ class DrawnText(_FittedText):
 
     def GetForegroundColour(self):
         return wx.Colour(self._colour if self._colour is not None
-                         else keys.theme_colours()[1])
+                         else key_look.theme_colours()[1])
 
     def SetForegroundColour(self, colour):
         self._colour = wx.Colour(colour)
@@ -235,8 +235,8 @@ class DrawnText(_FittedText):
 
     def GetTextExtent(self, text):
         if self._cache_font is None:
-            self._cache_font = keys.CacheFont(self.GetFont())
-        return keys.text_extent(text, self._cache_font,
+            self._cache_font = key_look.CacheFont(self.GetFont())
+        return key_look.text_extent(text, self._cache_font,
                                 self._parent.GetContentScaleFactor())
 
     def GetCharHeight(self):
@@ -321,7 +321,7 @@ class DrawnText(_FittedText):
             return
         dc.SetFont(self.GetFont())
         dc.SetTextForeground(self.GetForegroundColour() if self.IsEnabled()
-                             else wx.Colour(keys.theme_colours()[2]))
+                             else wx.Colour(key_look.theme_colours()[2]))
         dc.SetClippingRegion(rect)
         height = self.GetCharHeight()
         for index, line in enumerate(self._shown.split("\n")):
@@ -379,8 +379,8 @@ class EntryField(wx.TextCtrl):
         # The toolkit measures a field afresh after each font change, which
         # costs more than the rest of a keypad's fit: the sizes are kept by
         # everything they depend on.
-        measured = (keys.CacheFont(self.GetFont()), self.GetWindowStyleFlag(),
-                    self.GetContentScaleFactor(), keys.theme_colours())
+        measured = (key_look.CacheFont(self.GetFont()), self.GetWindowStyleFlag(),
+                    self.GetContentScaleFactor(), key_look.theme_colours())
         size = _ENTRY_SIZES.get(measured)
         if size is None:
             if len(_ENTRY_SIZES) >= ENTRY_SIZES_KEPT:

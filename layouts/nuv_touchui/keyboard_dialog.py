@@ -1,0 +1,611 @@
+"""The keyboard dialog, AlphaKeypad: the keys of one xkeyboard-config
+layout (keymap.LayoutKeyboard), in any script, with its shift and caps-lock
+sets, its AltGr letters and its dead keys; Latin letters a key away where
+the script is another."""
+
+import unicodedata
+
+import wx
+
+from nuv_wxtools import display_room
+
+from . import composing, keyboards, keymap
+from .arrangement import cut, narrow_across, pack_rows, row_lengths
+from .dialogs import CANCEL_COLOUR, CONFIRM_COLOUR, _, _font, _TouchDialog
+from .fit import KEYBOARD_KEY_MM, MIN_KEY_DIP, MIN_KEY_WIDTH_DIP
+from .keys import KeyButton, KeyGroup
+from .widgets import DrawnText, EntryField
+
+# An armed dead key.
+DEAD_KEY_COLOUR = wx.Colour(255, 220, 140)
+# Where a combining mark is drawn: the mark alone would sit on nothing.
+DOTTED_CIRCLE = "\u25cc"
+DIGITS = "1234567890"
+KEY_POINTS = 14
+ENTRY_POINTS = 18
+# The states of Shift and Caps Lock a key is read in, as (shift, caps).
+STATES = ((False, False), (True, False), (False, True), (True, True))
+# Lengths, in keys, of the keys beside the letters of the keyboard's own
+# rows: those of the bottom row, and Backspace's beside the digits.
+BACKSPACE_UNITS = 2
+SHIFT_UNITS = 2
+CAPS_OFF_UNITS = 2
+CLEAR_UNITS = 2
+SCRIPT_UNITS = 1.5
+
+
+def _is_mark(text):
+    return bool(text) and unicodedata.category(text[0]).startswith("M")
+
+
+class _CharKey(KeyButton):
+    """A key that types its label; held, it offers the letters held under
+    it (see offer). A combining mark is shown on a dotted circle."""
+
+    _held = ()
+    # One character needs less room around it than a word: narrow keys
+    # of wide letters (Khmer's) keep their rows on a portrait screen.
+    CAPTION_MARGIN_DIP = (8, 12)
+
+    def offer(self, letters):
+        self._held = tuple(letters)
+
+    def variants(self):
+        return self._held
+
+    def caption(self):
+        # A mark drawn on the dotted circle where the font sets the two as
+        # one; else alone, which the text shaper draws on a circle of its own.
+        if _is_mark(self._label):
+            on_circle = DOTTED_CIRCLE + self._label
+            if self.GetTextExtent(on_circle).width <= 1.25 * self.GetTextExtent(DOTTED_CIRCLE).width:
+                return on_circle
+        return self._label
+
+
+class _DeadKey(_CharKey):
+    """A dead key, labelled with its sign: a tap arms it, and the next
+    character typed is what it composes with that (see
+    AlphaKeypad._on_char_key)."""
+
+    def __init__(self, parent, label, size, name, repeats=False, dead=""):
+        _CharKey.__init__(self, parent, label, size, name, repeats)
+        self.dead = dead
+
+
+class _BlankKey(KeyButton):
+    """The Tab or the Space key. The keyboard types a blank for a key
+    labelled with the English name ("Tab", "Space"), so GetLabel keeps that
+    name while the key shows it translated (its caption)."""
+
+    def __init__(self, parent, label, *args):
+        KeyButton.__init__(self, parent, _(label), *args)
+        self._typed_name = label
+
+    def GetLabel(self):
+        return self._typed_name
+
+
+_BLANKS = {"Space": " ", "Tab": "\t"}
+
+
+class _KeyPlace:
+    """One key of a slot: what an xkb key types in one state, for the
+    groups that show it. Made at once where they are all shown when the
+    keyboard opens, else when they are (or when asked); until then its
+    place in the row is a hidden blank beside the slot's first key."""
+
+    def __init__(self, board, xkb_key, symbol, groups, state, caps_group):
+        self.board = board
+        self.xkb_key = xkb_key
+        self.symbol = symbol
+        self.groups = groups
+        # (script group or None, shift or None, caps or None): the state
+        # it shows in, None where that does not matter.
+        self.state = state
+        self.caps_group = caps_group  # its row's ui_caps_on_N
+        self.key = None
+        self.item = None  # the place held for it in a row
+        self.partner = None  # the sizer item of the slot's first key
+
+
+class AlphaKeypad(_TouchDialog):
+    """Alphanumeric keyboard layout: the keys of the layout
+    keyboards.keyboard_layout() names when the dialog is made.
+
+        message (ui_message)
+        [ text (ui_value_normal / ui_value_password) ]
+        (1 2 3 4 5 6 7 8 9 0, where the layout's own row lacks them)
+        ` 1 2 3 4 5 6 7 8 9 0 - =       Backspace <- xkb's AE row
+        Tab      Q W E R T Y U I O P [ ]  Cancel  <- AD: ui_caps_off_0 / _on_0
+        Caps On  A S D F G H J K L ; ' \\  OK      <- AC: ui_caps_off_1 / _on_1
+        Shift    < Z X C V B N M , . /   Shift   <- AB: ui_caps_off_2 / _on_2
+        Shift Caps Off [ABC] Space Clear Shift
+
+    Each xkb key is a slot of up to four keys taking turns, one for each
+    state of Shift and Caps Lock that types something else: a key belongs
+    to `no_Shift` or `Shift` where Shift matters to it, and to its row's
+    `ui_caps_off_N` or `ui_caps_on_N` where Caps Lock does, and it shows
+    where all its groups are shown. A script other than Latin has a second
+    set, the US letters, behind the key labelled ABC.
+
+    On a screen too narrow for these rows (a portrait panel) the keyboard
+    takes the screen's width: the rows above the letters cut to it, each
+    letter row whole, and the other keys in rows of their own below, with
+    two Shift keys instead of four. Holding a key offers the letters AltGr
+    gives on it and those its layout's dead keys compose from it.
+
+    Character keys, Tab and Space go to on_character; the other keys to
+    on_backspace, on_clear, on_shift, on_caps_on and on_caps_off. OK ends the
+    dialog with wx.ID_OK and Cancel with wx.ID_CANCEL. The plain text field
+    is shown, the masked one hidden; the keyboard picks which to use.
+    """
+
+    # Rows of finger-high keys a screen must hold for the keyboard to be
+    # arranged in rows of the screen's width (the texts above take two).
+    NARROW_ROWS = 10
+
+    def __init__(self, parent):
+        self._layout = keyboards.keyboard_layout()
+        self._board = keyboards.keyboard(self._layout)
+        self._init_dialog(parent, _("Keyboard"), KEYBOARD_KEY_MM)
+        # The Chinese keyboard composes pinyin (before the keys are made:
+        # it routes their presses).
+        self._pinyin = composing.pinyin_keys(self)
+        # Narrow gaps and margins leave the keys the room of the screen.
+        self._gap, self._margin = self.FromDIP(4), self.FromDIP(8)
+        self._key_font = _font(KEY_POINTS)
+        self._dead = None  # the armed dead key
+        self._pending = []  # _KeyPlaces whose keys are not made yet
+        self._code_slots = {}  # xkb keycode -> its slot, for the physical keyboard
+        self._char_places = {}  # typed character -> the first _KeyPlace typing it
+        self._make_texts()
+        panel = self._key_panel(self)
+        self._make_groups(panel)
+        self._slot_rows = self._make_slots(panel)
+        self._digit_keys = self._make_digit_keys(panel)
+        self._make_control_keys(panel)
+        across = self._narrow_across()
+        self._across = across or self._own_width()  # keys in a row
+        keys = self._lay_out_rows(self._rows(across))
+        panel.SetSizer(keys)
+        self._finish_keyboard(panel, keys)
+
+    def _make_texts(self):
+        self.ui_message = DrawnText(self, "ui_message", _("Enter text:"))
+        self.ui_message.SetFont(_font(14))
+        self.ui_value_normal = EntryField(self, "ui_value_normal")
+        self.ui_value_password = EntryField(self, "ui_value_password",
+                                            wx.TE_PASSWORD)
+        for field in (self.ui_value_normal, self.ui_value_password):
+            field.SetFont(_font(ENTRY_POINTS))
+            if self._board.right_to_left():
+                field.SetLayoutDirection(wx.Layout_RightToLeft)
+        self.ui_value_password.Hide()
+
+    # The keys of the layout ----------------------------------------------
+
+    def _make_groups(self, panel):
+        """The sets the keyboard shows and hides: no_Shift and Shift, the
+        caps-lock sets of each letter row, and the layout's own script and
+        the Latin letters where it is not Latin."""
+        def group(name, shown=True):
+            made = KeyGroup(panel, name, self._make_pending)
+            made.Show(shown)
+            return made
+
+        self.no_Shift = group("no_Shift")
+        self.Shift = group("Shift", False)
+        for index in range(3):
+            setattr(self, "ui_caps_off_%d" % index, group("ui_caps_off_%d" % index))
+            setattr(self, "ui_caps_on_%d" % index, group("ui_caps_on_%d" % index, False))
+        self._scripts = None
+        if not self._board.is_latin():
+            self._scripts = (group("script"), group("latin", False))
+
+    def _make_slots(self, panel):
+        """The slots of the layout's rows (the digits row and the three
+        letter rows), each a tuple of _KeyPlaces taking turns."""
+        boards = [(self._board, None)]
+        if self._scripts is not None:
+            boards = [(self._board, self._scripts[0]),
+                      (keymap.keyboard(keymap.LATIN_LAYOUT), self._scripts[1])]
+        named = [{key.name: key for key in board.keys()} for board, _group in boards]
+        rows = []
+        for row, keys in enumerate(self._board.rows):
+            slots = []
+            for key in keys:
+                places = []
+                for (board, script), own in zip(boards, named):
+                    if key.name in own:
+                        places += self._places(board, own[key.name], row, script)
+                slot = tuple(places)
+                for place in slot:
+                    if all(group.IsShown() for group in place.groups):
+                        self._make_key(panel, place)
+                    else:
+                        self._pending.append(place)
+                    if place.symbol is not None and not place.symbol.dead:
+                        self._char_places.setdefault(place.symbol.text, place)
+                self._code_slots[key.code] = slot
+                slots.append(slot)
+            rows.append(slots)
+        return rows
+
+    def _places(self, board, key, row, script):
+        """The _KeyPlaces of `key`: one for each state of Shift and Caps
+        Lock that types something else."""
+        symbols = {state: key.symbol(*state) for state in STATES}
+        by_shift = any(symbols[True, caps] != symbols[False, caps] for caps in (False, True))
+        by_caps = any(symbols[shift, True] != symbols[shift, False] for shift in (False, True))
+        caps_off = getattr(self, "ui_caps_off_%d" % max(row - 1, 0))
+        caps_on = getattr(self, "ui_caps_on_%d" % max(row - 1, 0))
+        places = []
+        for shift, caps in STATES:
+            if (shift and not by_shift) or (caps and not by_caps):
+                continue
+            groups = (script,) if script is not None else ()
+            if by_shift:
+                groups += (self.Shift if shift else self.no_Shift,)
+            if by_caps:
+                groups += (caps_on if caps else caps_off,)
+            state = (script, shift if by_shift else None, caps if by_caps else None)
+            places.append(_KeyPlace(board, key, symbols[shift, caps], groups, state, caps_on))
+        return places
+
+    def _make_key(self, panel, place):
+        """Make the key of `place`, into the place held for it if any."""
+        symbol = place.symbol
+        if symbol is None:  # nothing in this state: a blank that types nothing
+            key = self._key(panel, "key", "", None, font=self._key_font, kind=_CharKey)
+            key.Disable()
+        elif symbol.dead:
+            key = self._key(panel, "dead", symbol.text, self._on_dead_key,
+                            font=self._key_font, kind=_DeadKey)
+            key.dead = symbol.dead
+        else:
+            key = self._key(panel, "key", symbol.text, self._on_char_key,
+                            font=self._key_font, kind=_CharKey)
+            key.offer(self._held_under(place.board, place.xkb_key, symbol.text))
+        self._fit_caption(key)
+        for group in place.groups:
+            group.add(key)
+        place.key = key
+        if place.item is not None:
+            key.take_place(place.item)
+            place.item.SetMinSize(place.partner.GetMinSize())
+        return key
+
+    def _fit_caption(self, key):
+        """A smaller font for a caption higher than a finger-high key
+        holds (a script whose font has tall lines, Tibetan's)."""
+        room = self.FromDIP(MIN_KEY_DIP) - self.FromDIP(key.CAPTION_MARGIN_DIP[1])
+        height = key.caption_size().height
+        if height > room:
+            key.SetFont(_font(max(int(KEY_POINTS * room / height), 6)))
+
+    def _held_under(self, board, key, text):
+        """What a key typing `text` offers while held: the letters AltGr
+        gives on it, then those the layout's dead keys compose from it."""
+        held = [symbol.text for symbol in key.altgr() if not symbol.dead]
+        return tuple(letter for letter in dict.fromkeys(held + list(board.held(text)))
+                     if letter != text)
+
+    def _make_pending(self, group, every):
+        """Make the keys of `group` not made yet: those now shown, or all."""
+        waiting = []
+        for place in self._pending:
+            if group in place.groups and (every or all(g.IsShown() for g in place.groups)):
+                self._make_key(group.GetParent(), place)
+            else:
+                waiting.append(place)
+        self._pending = waiting
+
+    def _make_all_keys(self):
+        for place in list(self._pending):
+            if place.key is None:
+                self._make_key(self._key_panels[0], place)
+        self._pending = []
+
+    def keys(self):
+        self._make_all_keys()
+        return _TouchDialog.keys(self)
+
+    def _make_digit_keys(self, panel):
+        """Keys of the ten ASCII digits, where the layout's digits row does
+        not type them without Shift (French, Thai, Arabic, Hindi); else
+        none."""
+        plain = {slot[0].symbol.text for slot in self._slot_rows[0]
+                 if slot and slot[0].symbol is not None}
+        if set(DIGITS) <= plain:
+            return []
+        return [self._key(panel, "key", digit, self._on_char_key,
+                          font=self._key_font, kind=_CharKey) for digit in DIGITS]
+
+    def _make_control_keys(self, panel):
+        """The keys that type no character, and Tab and Space; their
+        lengths (in keys) are those of the keyboard's own rows."""
+        across = self._own_width()
+        beside = [(across - len(row)) / 2.0 for row in self._slot_rows[1:]]
+
+        def key(name, label, handler, units, **kwargs):
+            return self._key(panel, name, label, handler, units,
+                             self._key_font, **kwargs)
+
+        self._backspace = key("backspace", _("Backspace"), self.on_backspace,
+                              across - len(self._slot_rows[0]), repeats=True)
+        self._clear = key("clear", _("Clear"), self.on_clear, CLEAR_UNITS)
+        self._tab = key("tab", "Tab", self._on_char_key, beside[0],
+                        kind=_BlankKey)
+        self._cancel = key("cancel", _("Cancel"), self._on_cancel_key,
+                           beside[0])
+        self._caps_on = key("caps_on", _("Caps On"), self.on_caps_on,
+                            beside[1])
+        self._confirm = key("ok", _("OK"), self._on_ok_key, beside[1])
+        shift = _("Shift")
+        self.ui_shift_0 = key("ui_shift_0", shift, self.on_shift, beside[2])
+        self.ui_shift_1 = key("ui_shift_1", shift, self.on_shift, beside[2])
+        self.ui_shift_2 = key("ui_shift_2", shift, self.on_shift, SHIFT_UNITS)
+        self._caps_off = key("caps_off", _("Caps Off"), self.on_caps_off,
+                             CAPS_OFF_UNITS)
+        self._script_key = None
+        if self._scripts is not None:
+            self._script_key = key("script", _("ABC"), self._on_script_key, SCRIPT_UNITS)
+        units = across - 2 * SHIFT_UNITS - CAPS_OFF_UNITS - CLEAR_UNITS
+        self._space = key("space", "Space", self._on_char_key,
+                          units - (SCRIPT_UNITS if self._script_key else 0),
+                          kind=_BlankKey)
+        self.ui_shift_3 = key("ui_shift_3", shift, self.on_shift, SHIFT_UNITS)
+        self._cancel.SetBackgroundColour(CANCEL_COLOUR)
+        self._confirm.SetBackgroundColour(CONFIRM_COLOUR)
+        self._char_keys.update({" ": self._space, "\t": self._tab})
+        self._char_keys.update((key.GetLabel(), key) for key in self._digit_keys)
+        self._role_keys.update(confirm=self._confirm, cancel=self._cancel,
+                               erase=self._backspace, clear=self._clear,
+                               tab=self._tab)
+
+    def _own_width(self):
+        """Keys across the keyboard's own rows: the digits row and
+        Backspace, or the longest letter row and the keys beside it."""
+        rows = self._slot_rows
+        return max([len(rows[0]) + BACKSPACE_UNITS] + [len(row) + 2 for row in rows[1:]])
+
+    # Typing ----------------------------------------------------------------
+
+    def _on_char_key(self, event):
+        """A character key, Tab or Space: typed through on_character, or
+        what the armed dead key composes with it."""
+        if self._dead is not None:
+            dead = self._disarm()
+            label = event.GetEventObject().GetLabel()
+            base = _BLANKS.get(label, label)
+            composed = self._board.compose(dead.dead, base)
+            if composed != base:
+                self._type(composed)
+                return
+        self.on_character(event)
+
+    def _on_dead_key(self, event):
+        """A dead key arms; the same dead key again types its sign."""
+        key = event.GetEventObject()
+        armed = self._disarm()
+        if armed is not None and armed.dead == key.dead:
+            self._type(key.GetLabel())
+            return
+        self._dead = key
+        key.SetBackgroundColour(DEAD_KEY_COLOUR)
+
+    def _type(self, text):
+        """Type `text` through on_character, as a key labelled with it."""
+        typed = composing.TypedText(text)  # the event does not keep it alive
+        event = wx.CommandEvent(wx.wxEVT_BUTTON)
+        event.SetEventObject(typed)
+        self.on_character(event)
+
+    def _disarm(self):
+        """Let go of the armed dead key; it, or None."""
+        armed, self._dead = self._dead, None
+        if armed is not None:
+            armed.SetBackgroundColour(wx.NullColour)
+        return armed
+
+    def _on_script_key(self, event):
+        """Between the layout's own letters and the Latin ones."""
+        own, latin = self._scripts
+        to_latin = own.IsShown()
+        latin.Show(to_latin)
+        own.Show(not to_latin)
+        self._script_key.SetLabel(self._board.layout.short if to_latin else _("ABC"))
+        self.Layout()
+
+    # The physical keyboard -------------------------------------------------
+
+    def _key_at_position(self, event):
+        # Under GTK the raw flags are the X keycode, xkb's: the key at that
+        # position is pressed, whatever layout the desktop has.
+        slot = self._code_slots.get(event.GetRawKeyFlags())
+        if slot and event.GetModifiers() in (wx.MOD_NONE, wx.MOD_SHIFT):
+            return self._slot_key(slot, event.ShiftDown())
+        return None
+
+    def _slot_key(self, slot, shift_down):
+        """The key of `slot` shown in the keyboard's state, Shift held
+        on the physical keyboard turning the on-screen shift over."""
+        shift = self.Shift.IsShown() != shift_down
+        for place in slot:
+            script, place_shift, caps = place.state
+            if ((script is None or script.IsShown())
+                    and place_shift in (None, shift)
+                    and caps in (None, place.caps_group.IsShown())):
+                return self._made(place)
+        return None
+
+    def _made(self, place):
+        """The key of `place`, made now if it was not."""
+        if place.key is None:
+            self._make_key(self._key_panels[0], place)
+            self._pending.remove(place)
+        return place.key
+
+    def _key_for(self, event):
+        # A character from a physical keyboard (or a test) whose position
+        # names no key: the key that types it, made if need be.
+        key = _TouchDialog._key_for(self, event)
+        if key is not None:
+            return key
+        code = event.GetUnicodeKey()
+        place = self._char_places.get(chr(code)) if code != wx.WXK_NONE else None
+        return None if place is None else self._made(place)
+
+    # Arrangement ---------------------------------------------------------
+    #
+    # A row is a list of slots, laid out left to right: a key; a tuple of
+    # _KeyPlaces taking turns in one place; or a list of rows, a column of
+    # its own.
+
+    def _rows(self, across):
+        """The rows of keys to lay out: the keyboard's own, or those of
+        `across` keys on a narrow screen."""
+        if across is None:
+            return self._own_rows()
+        return self._narrow_rows(across)
+
+    def _own_rows(self):
+        """The keyboard's own rows (see the class's picture)."""
+        digits, first, second, third = self._slot_rows
+        rows = [self._digit_keys] if self._digit_keys else []
+        script = [self._script_key] if self._script_key else []
+        return rows + [
+            digits + [self._backspace],
+            [self._tab] + first + [self._cancel],
+            [self._caps_on] + second + [self._confirm],
+            [self.ui_shift_0] + third + [self.ui_shift_1],
+            [self.ui_shift_2, self._caps_off] + script
+            + [self._space, self._clear, self.ui_shift_3]]
+
+    def _narrow_rows(self, across):
+        """Rows of `across` keys: the rows above the letters cut to it, the
+        letter rows whole, then the other keys in rows of their own, each
+        stretched to the keyboard's width. Two Shift keys do: the other two
+        hide."""
+        script = [self._script_key] if self._script_key else []
+        lines = [[self._caps_on, self._caps_off, self._backspace, self._clear],
+                 [self._tab, self.ui_shift_0] + script + [self._space, self.ui_shift_1],
+                 [self._cancel, self._confirm]]
+        rows = pack_rows([[(key, self._least_units(key)) for key in line]
+                          for line in lines], across)
+        lengths = dict(sum(rows, []))
+        self._sized_keys = [(key, lengths.get(key, units))
+                            for key, units in self._sized_keys]
+        for key in (self.ui_shift_2, self.ui_shift_3):
+            key.Hide()
+        top = []
+        for row in ([self._digit_keys] if self._digit_keys else []) + [self._slot_rows[0]]:
+            top += cut(row, row_lengths(len(row), across))
+        return (top + self._slot_rows[1:]
+                + [[key for key, _units in row] for row in rows])
+
+    def _least_units(self, key):
+        """The fewest keys' length (by halves) that shows the caption of
+        `key` whole on keys of the narrowest width; three for Space."""
+        pitch = self.FromDIP(MIN_KEY_WIDTH_DIP) + self._gap
+        caption = self._label_room(key).width + self._gap
+        return max(-(-2 * caption // pitch) / 2.0,
+                   3.0 if key is self._space else 1.0)
+
+    def _narrow_across(self):
+        """Keys across a row of the screen's width where the keyboard's own
+        rows of keys MIN_KEY_WIDTH_DIP wide do not fit it; None where they
+        do, without a display, or on a screen lower than NARROW_ROWS rows of
+        keys, where more rows would only make the keys lower still."""
+        room = display_room(self)
+        if room is None or room.height < self.NARROW_ROWS * (
+                self.FromDIP(MIN_KEY_DIP) + self._gap):
+            return None
+        rows = self._slot_rows
+        top = [len(rows[0])] + ([len(self._digit_keys)] if self._digit_keys else [])
+        return narrow_across(room.width - 2 * self._margin + self._gap,
+                             self.FromDIP(MIN_KEY_WIDTH_DIP) + self._gap,
+                             self._own_width(), [len(row) for row in rows[1:]], top)
+
+    def _lay_out_rows(self, rows):
+        """A sizer of `rows` one below the other, each centred."""
+        column = wx.BoxSizer(wx.VERTICAL)
+        for index, slots in enumerate(rows):
+            column.Add(self._lay_out_row(slots),
+                       0, wx.ALIGN_CENTER_HORIZONTAL | (wx.TOP if index else 0),
+                       self._gap)
+        return column
+
+    def _lay_out_row(self, slots):
+        row = wx.BoxSizer(wx.HORIZONTAL)
+        flag = 0  # a gap left of every key but the first
+        for slot in slots:
+            if isinstance(slot, list):
+                row.Add(self._lay_out_rows(slot), 0, flag, self._gap)
+            elif isinstance(slot, tuple):
+                self._place_slot(row, slot, flag)
+            else:
+                slot.place(row, 0, flag, self._gap)
+            flag = wx.LEFT
+        return row
+
+    def _place_slot(self, row, slot, flag):
+        """The keys of a slot in one place of `row`: those made, and blanks
+        held for those made later."""
+        first = None
+        for place in slot:
+            if place.key is not None:
+                item = place.key.place(row, 0, flag, self._gap)
+                first = first or item
+        for place in slot:
+            if place.key is None:
+                place.item = row.Add(0, 0, 0, flag, self._gap)
+                place.item.Show(False)
+                place.partner = first
+
+    def _finish_keyboard(self, keys_panel, keys):
+        margin = self._margin
+        # Between the texts only a gap: a low screen needs the height for
+        # the keys.
+        gap = self._gap
+        # Pinyin: the letters typed above the entry, their candidates in a
+        # row above the keys.
+        if self._pinyin is not None:
+            keys.Insert(0, self._pinyin.add_row(keys_panel), 0, wx.BOTTOM,
+                        self._gap)
+        outer = wx.BoxSizer(wx.VERTICAL)
+        self.ui_message.place(outer, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
+                              margin)
+        along = wx.EXPAND | wx.LEFT | wx.RIGHT
+        if self._pinyin is not None:
+            self._pinyin.line.place(outer, 0, along, margin)
+        for field in (self.ui_value_normal, self.ui_value_password):
+            outer.Add(field, 0, along | wx.TOP, gap)
+        outer.AddSpacer(gap)
+        outer.Add(keys_panel, 0, wx.ALIGN_CENTER_HORIZONTAL | wx.LEFT | wx.RIGHT | wx.BOTTOM, margin)
+        self._keys_sizer = keys
+        self._finish_layout(outer)
+
+    def _on_ok_key(self, event):
+        self._end(wx.ID_OK)
+
+    # Handlers; the keyboard overrides them.
+    def on_character(self, event):
+        pass
+
+    def on_backspace(self, event):
+        pass
+
+    def on_clear(self, event):
+        pass
+
+    def on_shift(self, event):
+        pass
+
+    def on_caps_on(self, event):
+        pass
+
+    def on_caps_off(self, event):
+        pass
+

@@ -1,0 +1,193 @@
+"""A keyboard as xkeyboard-config describes it, for any script: rows of
+keys, each with what it types in each state of Shift and Caps Lock, the
+letters AltGr gives, and what the layout's dead keys compose. No widget
+here: the key view draws it, the keyboard dialog types with it.
+
+The rows are xkb's: the digits row (AE, with the key left of 1), then the
+three letter rows AD, AC and AB (the ISO keys beside Return and left of the
+bottom row's first letter at their ends). Nothing about a country is
+written here: each key's characters are libxkbcommon's (catalogue.py).
+"""
+
+import unicodedata
+
+from . import catalogue
+
+# The states a key is read in, as the engines' extension reports them.
+STATES = ("plain", "shift", "caps", "shift_caps", "altgr", "altgr_shift")
+_STATE = {name: index for index, name in enumerate(STATES)}
+
+# The layout whose letters the ABC key of a non-Latin keyboard shows.
+LATIN_LAYOUT = "us"
+LATIN_LETTERS = frozenset("abcdefghijklmnopqrstuvwxyz")
+
+
+class Symbol(tuple):
+    """What a key types in one state: `text`, or the dead key `dead`
+    ("dead_acute") whose sign is `text`."""
+
+    __slots__ = ()
+
+    def __new__(cls, text, dead=""):
+        return tuple.__new__(cls, (text, dead))
+
+    text = property(lambda self: self[0])
+    dead = property(lambda self: self[1])
+
+    def __repr__(self):
+        return "Symbol(%r%s)" % (self.text, ", %r" % self.dead if self.dead else "")
+
+
+class Key:
+    """One key of the main block."""
+
+    def __init__(self, name, code, row, column, levels):
+        self.name = name      # xkb's name, "AD01"
+        self.code = code      # xkb's keycode: the hardware code + 8 under X and evdev
+        self.row = row        # 0: digits, 1 to 3: the letter rows
+        self.column = column
+        self._levels = tuple(None if level is None else Symbol(*level) for level in levels)
+
+    def symbol(self, shift=False, caps=False):
+        """What the key types with Shift and Caps Lock so, or None."""
+        state = ("shift_caps" if caps else "shift") if shift else ("caps" if caps else "plain")
+        return self._levels[_STATE[state]]
+
+    def altgr(self):
+        """What AltGr and AltGr with Shift give that the key's first two
+        levels do not, in that order."""
+        own = {self._levels[_STATE["plain"]], self._levels[_STATE["shift"]]}
+        found = []
+        for state in ("altgr", "altgr_shift"):
+            symbol = self._levels[_STATE[state]]
+            if symbol is not None and symbol not in own and symbol not in found:
+                found.append(symbol)
+        return tuple(found)
+
+    def symbols(self):
+        """Every symbol of the key, in the order of STATES, once each."""
+        seen = []
+        for symbol in self._levels:
+            if symbol is not None and symbol not in seen:
+                seen.append(symbol)
+        return tuple(seen)
+
+    def __repr__(self):
+        return "Key(%r, %r)" % (self.name, self.symbol())
+
+
+def _place(rows, key):
+    rows[key.row].append(key)
+
+
+class LayoutKeyboard:
+    """The keys of one layout (`name` as setxkbmap spells it)."""
+
+    def __init__(self, name):
+        self.name = name
+        self.layout = catalogue.find(name)
+        if self.layout is None:
+            catalogue.layout_keys(name)  # raises the ValueError that names the list
+        rows = [[], [], [], []]
+        for entry in catalogue.layout_keys(name):
+            _place(rows, Key(*entry))
+        self.rows = tuple(tuple(row) for row in rows)
+        self._compositions = None
+        self._held = {}
+
+    @property
+    def description(self):
+        return self.layout.description
+
+    @property
+    def letter_rows(self):
+        """The script's letter rows, AD, AC and AB."""
+        return self.rows[1:]
+
+    def keys(self):
+        return [key for row in self.rows for key in row]
+
+    def characters(self, states=("plain", "shift")):
+        """Every character the keys type in these states (no dead key)."""
+        found = []
+        for key in self.keys():
+            for state in states:
+                symbol = key._levels[_STATE[state]]
+                if symbol is not None and not symbol.dead and symbol.text not in found:
+                    found.append(symbol.text)
+        return found
+
+    def dead_keys(self):
+        """The dead keys of the layout, those of the first two levels first."""
+        found = []
+        for states in (("plain", "shift", "caps", "shift_caps"), ("altgr", "altgr_shift")):
+            for key in self.keys():
+                for state in states:
+                    symbol = key._levels[_STATE[state]]
+                    if symbol is not None and symbol.dead and symbol.dead not in found:
+                        found.append(symbol.dead)
+        return found
+
+    def compositions(self):
+        """{dead key: {base: text}} for the keyboard's own characters:
+        what each dead key then a key types."""
+        if self._compositions is None:
+            bases = [text for text in self.characters(("plain", "shift", "caps", "shift_caps"))
+                     if len(text) == 1] + [" "]
+            dead = self.dead_keys()
+            self._compositions = catalogue.compose(dead, bases) if dead else {}
+        return self._compositions
+
+    def compose(self, dead, text):
+        """What dead key `dead` then `text` type: the composed letter, or
+        `text` alone where they compose nothing."""
+        composed = self.compositions().get(dead, {}).get(text)
+        if composed is not None:
+            return composed
+        return text
+
+    def held(self, text):
+        """The letters held under the character `text`: those its dead
+        keys compose from it, in the order of dead_keys(), once each."""
+        if text not in self._held:
+            found = []
+            for dead in self.dead_keys():
+                composed = self.compositions().get(dead, {}).get(text)
+                if composed and composed != text and composed not in found:
+                    found.append(composed)
+            self._held[text] = tuple(found)
+        return self._held[text]
+
+    def is_latin(self):
+        """True when the letter rows type the Latin letters a to z."""
+        return LATIN_LETTERS <= set(self.characters(("plain",)))
+
+    def right_to_left(self):
+        """True when the script's letters are written right to left."""
+        letters = [text for row in self.letter_rows for key in row
+                   for text in [key.symbol() and key.symbol().text] if text and text[0].isalpha()]
+        strong = [unicodedata.bidirectional(text[0]) for text in letters]
+        return strong.count("R") + strong.count("AL") > len(strong) // 2
+
+    def is_cased(self):
+        """True when Shift gives the capitals of the letter rows' letters
+        (not so in Thai, whose Shift gives other letters)."""
+        letters = [key for row in self.letter_rows for key in row
+                   if key.symbol() and key.symbol().text.isalpha()]
+        capitals = [key for key in letters
+                    if key.symbol(shift=True) and key.symbol(shift=True).text == key.symbol().text.upper()
+                    and key.symbol().text.upper() != key.symbol().text]
+        return len(capitals) * 2 > len(letters)
+
+    def __repr__(self):
+        return "LayoutKeyboard(%r)" % self.name
+
+
+_keyboards = {}
+
+
+def keyboard(name):
+    """The LayoutKeyboard of layout `name`, made once per process."""
+    if name not in _keyboards:
+        _keyboards[name] = LayoutKeyboard(name)
+    return _keyboards[name]
