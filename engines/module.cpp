@@ -85,10 +85,11 @@ void register_release_at_finalization() {
     release_registered = true;
 }
 
-PyObject* module_create(PyObject* spec, PyModuleDef*) {
+// `found`: what the import system found for the module (its name, origin).
+PyObject* module_create(PyObject* found, PyModuleDef*) {
     if (!is_main_interpreter()) return nullptr;
     if (bound_module) return Py_NewRef(bound_module);
-    PyObject* name = PyObject_GetAttrString(spec, "name");
+    PyObject* name = PyObject_GetAttrString(found, "name");
     if (!name) return nullptr;
     PyObject* module = PyModule_NewObject(name);
     Py_DECREF(name);

@@ -131,13 +131,18 @@ def _three_letter(language):
     return _alpha_3.get(language)
 
 
+def _variant_count(layout):
+    prefix = layout.name + "("
+    return sum(1 for other in layouts() if other.name.startswith(prefix))
+
+
 def layout_for_language(locale_name):
     """The name of the layout xkeyboard-config gives for a language, as
     an application names it ("ru", "pt_BR", "sr-RS", "el_GR.UTF-8"), or
     None where it gives none. The country's layout of that language
     comes first (pt_BR: "br"), then the layout named after the language or
-    describing itself by its code, then the first layout that lists it;
-    variants only where no layout does."""
+    describing itself by its code, then of the layouts that list it the
+    one with the most variants; variants only where no layout does."""
     parts = re.split(r"[-_.@]", locale_name or "")
     language = parts[0].lower()
     country = parts[1].upper() if len(parts) > 1 and len(parts[1]) == 2 else ""
@@ -159,7 +164,9 @@ def layout_for_language(locale_name):
             if layout.name == language:
                 return layout.name
         if serving:
-            return serving[0].name
+            # The language's main layout has the most variants (English:
+            # us before au and gb); the file's order differs by release.
+            return max(serving, key=_variant_count).name
     # Without iso-codes: the layout named after the language, if any.
     named = find(language)
     return named.name if named else None
