@@ -183,6 +183,34 @@ class LayoutKeyboard:
         return "LayoutKeyboard(%r)" % self.name
 
 
+class RelabelledKeyboard(LayoutKeyboard):
+    """The keys of another keyboard, some showing other labels: a composing
+    keyboard's script on the US keys. A relabelled key types the same with
+    Caps Lock as without, as the scripts composed have no capitals."""
+
+    def __init__(self, name, base, labels):
+        self.name = name
+        self.layout = base.layout
+        self.rows = tuple(tuple(_relabelled(key, labels) for key in row) for row in base.rows)
+        self._compositions = None
+        self._held = {}
+
+
+def _relabelled(key, labels):
+    """`key` showing labels[c] where it types c plainly or with Shift."""
+    plain, shift = key.symbol(), key.symbol(shift=True)
+    own = [labels.get(symbol.text) if symbol is not None and not symbol.dead else None
+           for symbol in (plain, shift)]
+    if own == [None, None]:
+        return key
+    plain, shift = [Symbol(text) if text is not None else symbol
+                    for text, symbol in zip(own, (plain, shift))]
+    levels = list(key._levels)
+    for state, symbol in (("plain", plain), ("shift", shift), ("caps", plain), ("shift_caps", shift)):
+        levels[_STATE[state]] = symbol
+    return Key(key.name, key.code, key.row, key.column, levels)
+
+
 _keyboards = {}
 
 
