@@ -214,7 +214,8 @@ def keyboard_of(frame):
     nuv_touchui.set_keyboard_layout(None)
 
 
-@pytest.mark.parametrize("word, chosen", [(word, True) for word in WORDS],
+@pytest.mark.parametrize("word, chosen", [(word, True) for word in WORDS]
+                         + [(word, False) for word in WORDS if word.language],
                          ids=lambda value: value.keyboard if isinstance(value, Word) else
                          ("chosen" if value else "by language"))
 def test_a_word_on_each_composing_keyboard(keyboard_of, word, chosen):
