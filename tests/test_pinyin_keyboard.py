@@ -255,6 +255,15 @@ def test_a_word_on_each_composing_keyboard(keyboard_of, word, chosen):
     assert all(key in list(dialog.keys()) for key in composing.candidates + [composing.switch])
 
 
+def test_a_full_composition_loses_no_key(keyboard_of):
+    """Four latin letters and eight long vowel marks fill a kana
+    composition: the first segment goes in, and what is left is still
+    full."""
+    dialog = keyboard_of(WORDS[1])
+    code = run_modal(dialog, lambda d: Finger(d).tap(*"qqqq" + "-" * 9, "confirm"))
+    assert (code, dialog.get_value()) == (wx.ID_OK, "qqqq" + "ー" * 9)
+
+
 @pytest.mark.parametrize("word", WORDS, ids=[word.keyboard for word in WORDS])
 def test_a_password_or_the_switch_gives_latin_letters(keyboard_of, word):
     """A password's keyboard composes nothing, and its switch stays off;

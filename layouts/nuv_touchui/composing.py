@@ -311,9 +311,13 @@ class ComposingKeys:
         key = self.keyboard.engine_keys.get(label)
         if key is not None:
             if not self._composition.type_key(key):
-                # Full (the engine's limits): what it holds goes in first.
+                # Full (the engine's limits): what it holds goes in first,
+                # its first candidate, else all of it (the rest of a kana
+                # composition may still be full).
                 self._take_first()
-                self._composition.type_key(key)
+                if not self._composition.type_key(key):
+                    self._put_composition()
+                    self._composition.type_key(key)
             self._show()
             return
         if self.pending():
