@@ -180,7 +180,7 @@ class Word:
     shown: str
     erased: str       # what shows once Backspace took back the last kana, jamo or character
     chosen: str       # the candidate tapped ("": OK puts the composition in)
-    physical: str     # a physical keyboard's characters that compose `shown`
+    physical: str     # a physical US keyboard's characters that compose `shown`
     paged: list       # keys with more than a page of candidates ([]: none)
 
 
@@ -191,6 +191,26 @@ WORDS = [
     # Cangjie's codes have a page of candidates or fewer.
     Word("cangjie", "", list("卜大"), "头", "卜", "文", "yk", []),
 ]
+
+
+def type_physically(dialog, characters):
+    """The first half of `characters` by the positions of the US keys that
+    type them (their X keycodes, as GTK reports a key down), the rest as
+    the characters a physical keyboard sends."""
+    positions = {}
+    for key in nuv_touchui.keymap.keyboard("us").keys():
+        for shift in (True, False):
+            positions[key.symbol(shift=shift).text] = (key.code, shift)
+    half = len(characters) // 2
+    for character in characters[:half]:
+        code, shift = positions[character]
+        event = wx.KeyEvent(wx.wxEVT_CHAR_HOOK)
+        event.SetRawKeyFlags(code)
+        event.SetShiftDown(shift)
+        event.SetUnicodeKey(ord(character))
+        dialog.GetEventHandler().ProcessEvent(event)
+    for character in characters[half:]:
+        send_key(dialog, ord(character), char=character, kind=wx.wxEVT_CHAR)
 
 
 @pytest.fixture
@@ -225,8 +245,7 @@ def test_a_word_on_each_composing_keyboard(keyboard_of, word, chosen):
 
     def compose(d):
         finger = Finger(d)
-        for character in word.physical:
-            send_key(d, ord(character), char=character, kind=wx.wxEVT_CHAR)
+        type_physically(d, word.physical)
         seen["physical"] = composing.line.GetLabel()
         finger.tap("clear")
         if word.paged:
