@@ -1,10 +1,12 @@
 // nuv_engines: the input engines of the on-screen keyboards, apart from the
-// keypads. The layouts compose with them (the Chinese keyboard's pinyin);
+// keypads. The layouts compose with them (the Chinese keyboard's pinyin;
+// Korean, zhuyin, Japanese and Cangjie for the keyboards that will use them);
 // no engine touches a widget, so each one is used and tested without a
 // display.
 //
 // Each engine is a unit of its own that binds its classes into the module;
 // the module only lists them and refuses interpreters it cannot serve.
+#include "composers.h"
 #include "pinyin.h"
 #include "xkb_keymap.h"
 
@@ -14,7 +16,9 @@ namespace nuv::engines {
 
 namespace {
 
-const char* const kDoc = "Input engines of the on-screen keyboards: pinyin composition, and the keyboards of xkeyboard-config.";
+const char* const kDoc =
+    "Input engines of the on-screen keyboards: pinyin, Korean, zhuyin, Japanese and Cangjie composition, "
+    "and the keyboards of xkeyboard-config.";
 
 using Binder = void (*)(py::module_&);
 
@@ -22,6 +26,10 @@ using Binder = void (*)(py::module_&);
 const Binder kEngines[] = {
     bind_pinyin,
     bind_xkb,
+    bind_hangul,
+    bind_zhuyin,
+    bind_kana,
+    bind_cangjie,
 };
 
 // Only the main interpreter imports the module, whichever interpreter

@@ -246,6 +246,19 @@ public:
         return text;
     }
 
+    // The composer protocol: the keys are the letters a to z, the preedit
+    // is the spelling, and a commit puts the letters in as typed.
+    bool type_key(py::object key) { return type_letter(std::move(key)); }
+    bool erase() { return erase_letter(); }
+    std::string preedit() { return letters_.empty() ? "" : spelling(); }
+    std::string commit() {
+        std::string typed = letters_;
+        clear();
+        return typed;
+    }
+    void reset() { clear(); }
+    bool empty() const { return letters_.empty(); }
+
     // The letters as a private attribute, checked when set: the tests put
     // a composition in states typing cannot reach.
     std::string held() const { return letters_; }
@@ -266,19 +279,14 @@ const char* const kDoc =
 
 void bind_pinyin(py::module_& module) {
     module.attr("_pinyin_dictionaries") = dictionary_places();
-    py::class_<Composition>(module, "Composition", kDoc)
-        .def(py::init([] {
-            require_gui_thread();
-            return Composition();
-        }))
+    // The protocol's methods, then the pinyin names the keyboard's tests
+    // and older callers use.
+    bind_composer<Composition>(module, "Composition", kDoc)
         .def("type_letter", gui_only(&Composition::type_letter), py::arg("letter"))
         .def("erase_letter", gui_only(&Composition::erase_letter))
         .def("clear", gui_only(&Composition::clear))
         .def("letters", gui_only(&Composition::letters))
         .def("spelling", gui_only(&Composition::spelling))
-        .def("candidate_count", gui_only(&Composition::candidate_count))
-        .def("candidates", gui_only(&Composition::candidates), py::arg("start") = 0, py::arg("count") = 5)
-        .def("choose", gui_only(&Composition::choose), py::arg("index"))
         .def_property("_letters", &Composition::held, &Composition::hold);
 }
 

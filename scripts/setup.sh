@@ -14,9 +14,14 @@ export PYTHON NUV_TOUCH_BUILD NUV_TREE_CACHE
 # Chinese default prompts of the numeric keypad, which are empty boxes on a
 # machine without a CJK font (the smallest Debian sans-serif font that has
 # their glyphs). libgooglepinyin0-dev is the pinyin engine of the Chinese
-# keyboard (its dictionary comes with libgooglepinyin0).
+# keyboard (its dictionary comes with libgooglepinyin0). The other engines
+# are built against their headers and loaded at their first use:
+# libhangul-dev (Korean), libchewing3-dev (zhuyin, its data in
+# libchewing3-data), libanthy-dev (Japanese, its dictionary in anthy-common)
+# and libm17n-dev with m17n-db (Cangjie).
 NUV_PACKAGES=(python3-wxgtk4.0 python3-dev pybind11-dev cmake g++ make libgmp-dev libxkbcommon-dev iso-codes
-              libgooglepinyin0-dev gettext fonts-wqy-microhei fonts-noto-core
+              libgooglepinyin0-dev libhangul-dev libchewing3-dev libanthy-dev libm17n-dev m17n-db
+              pkgconf gettext fonts-wqy-microhei fonts-noto-core
               python3-pytest python3-pytest-xvfb python3-hypothesis python3-mypy xvfb xauth valgrind)
 
 # The host's tools for runs in Debian trees of other releases and architectures

@@ -235,6 +235,40 @@ def _choose_again(index):
     return _composition(None).choose(index)
 
 
+# Each composer with keys that give it candidates where it has them.
+COMPOSERS = {"Composition": "nihao", "HangulComposition": "gksrmf", "ZhuyinComposition": "5j/ ",
+             "KanaComposition": "kanji", "CangjieComposition": "yk"}
+
+
+def _composer(name, keys=None):
+    composer = getattr(nuv_engines, name)()
+    for key in COMPOSERS[name] if keys is None else keys:
+        composer.type_key(key)
+    return composer
+
+
+def _composer_calls(name):
+    """The composer protocol's calls on the composer `name`."""
+    def on(method, **arguments):
+        return lambda b: Call(getattr(_composer(name), method), arguments, None)
+
+    def choose_again(index):
+        composer = _composer(name)
+        return composer.choose(index) if composer.candidate_count() else composer.commit()
+    return {
+        name + ".__init__": lambda b: Call(getattr(nuv_engines, name), {}, None),
+        name + ".type_key": on("type_key", key="a"),
+        name + ".erase": on("erase"),
+        name + ".preedit": on("preedit"),
+        name + ".candidate_count": on("candidate_count"),
+        name + ".candidates": on("candidates", start=0, count=3),
+        name + ".choose": lambda b: Call(choose_again, {"index": 0}, None),
+        name + ".commit": on("commit"),
+        name + ".reset": on("reset"),
+        name + ".empty": on("empty"),
+    }
+
+
 def _ctrl_wrapper(b):
     return nuv_touch._CtrlWrapper(b.text_ctrl())
 
@@ -343,6 +377,9 @@ CALLS = {
     "Composition.candidate_count": lambda b: Call(_composition(b).candidate_count, {}, None),
     "Composition.candidates": lambda b: Call(_composition(b).candidates, {"start": 1, "count": 3}, None),
     "Composition.choose": lambda b: Call(_choose_again, {"index": 1}, None),
+    # The composer protocol, the same on every engine.
+    **{call: make for name in COMPOSERS for call, make in _composer_calls(name).items()
+       if call != "Composition.__init__" and call != "Composition.choose"},
 }
 
 # Handlers of the proxies bound to a grid cell: the same callables, the

@@ -18,6 +18,8 @@ MESSAGE = " ".join(["Spindle speed for the roughing pass, rpm:"] * 16)
 HUGE = 10 ** 60
 # Sixteen digits: whole on any panel's screen.
 WIDE = 10 ** 15
+# The keyboards opened on every screen: the US one and the composing ones.
+KEYBOARDS = ["us"] + list(nuv_touchui.composing.COMPOSING_KEYBOARDS)
 
 
 def keypads(frame):
@@ -26,15 +28,17 @@ def keypads(frame):
     yield "numeric wide", nuv_touch.DigitKeypad(
         frame, nuv_touch.KEYPAD_MODE_INT, -WIDE, WIDE, MESSAGE)
     yield "pin", nuv_touch.DigitPasswordKeypad(frame, MESSAGE)
-    for name in ("us", "zh"):
+    for name in KEYBOARDS:
         nuv_touchui.set_keyboard_layout(name)
         yield "keyboard " + name, nuv_touch.AlphaKeypad(frame, None, False, MESSAGE)
     nuv_touchui.set_keyboard_layout(None)
 
 
 def layouts():
-    """The top-level layouts of xkeyboard-config."""
-    return [layout.name for layout in nuv_touchui.catalogue.layouts() if "(" not in layout.name]
+    """The top-level layouts of xkeyboard-config, but those that compose
+    (opened as keypads on every screen)."""
+    return [layout.name for layout in nuv_touchui.catalogue.layouts()
+            if "(" not in layout.name and layout.name not in nuv_touchui.composing.COMPOSING_KEYBOARDS]
 
 
 def offered(dialog):

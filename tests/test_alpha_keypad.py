@@ -353,11 +353,14 @@ def test_the_keyboard_follows_the_locale_unless_the_application_chooses(wx_app, 
         layout_choice("zz")
     # Every layout and variant there is, as setxkbmap names them, and pinyin.
     listed = dict(nuv_touchui.keyboard_layouts())
-    assert {"us", "ru", "il", "ara", "de(nodeadkeys)", "zh"} <= set(listed) and listed["ru"] == "Russian"
-    # Pinyin for simplified Chinese only.
+    assert {"us", "ru", "il", "ara", "de(nodeadkeys)", "zh", "cangjie"} <= set(listed) and listed["ru"] == "Russian"
+    assert listed["kr"] == "Korean (Hangul, 2-set)"
+    # Pinyin for simplified Chinese, zhuyin for traditional; Korean and
+    # Japanese compose.
     assert [nuv_touchui.keyboards.layout_for(name) for name in ("zh_CN", "zh_Hans", "el_GR", "xx")] == \
         ["zh", "zh", "gr", "us"]
-    assert nuv_touchui.keyboards.layout_for("zh_TW") != "zh"
+    assert [nuv_touchui.keyboards.layout_for(name) for name in ("zh_TW", "zh_HK", "zh_MO", "zh-Hant", "ko_KR", "ja")] \
+        == ["tw", "tw", "tw", "tw", "kr", "jp"]
 
 
 # --- keyboards of other scripts, by real taps ------------------------------

@@ -66,12 +66,28 @@ class Engine:
     choose: str = "choose"
     count: str = "candidate_count"
     clear: str = "clear"
+    commit: str = "commit"
     # What is read back after every step (the engine's view of its state).
     reads: tuple = ("letters", "spelling", "candidates")
 
 
+# The keys the composers take: printable ASCII, each one meaning something
+# on some keyboard (Space a tone in zhuyin, digits a choice in Cangjie).
+PRINTABLE = "".join(map(chr, range(32, 127)))
+
+
+def composer(name, alphabet=PRINTABLE):
+    """A composer of the protocol the engines share."""
+    return Engine("nuv_engines", name, alphabet, type="type_key", erase="erase", clear="reset",
+                  reads=("preedit", "candidates", "empty"))
+
+
 ENGINES = {
     "pinyin": Engine("nuv_engines", "Composition", string.ascii_lowercase),
+    "korean": composer("HangulComposition"),
+    "zhuyin": composer("ZhuyinComposition", PRINTABLE.replace("`", "")),
+    "japanese": composer("KanaComposition", string.ascii_letters + "-,."),
+    "cangjie": composer("CangjieComposition"),
 }
 
 # Runs the steps sent on stdin against one engine, run after run, until
@@ -107,7 +123,7 @@ CHILD = textwrap.dedent("""
 def random_steps(alphabet, rng):
     """A run: mostly letters, often the same one many times over (long runs
     of one letter are what overrun an engine's search), with erasures,
-    choices and now and then a clear."""
+    choices and now and then a commit or a clear."""
     steps = []
     while len(steps) < STEPS:
         roll = rng.random()
@@ -116,8 +132,10 @@ def random_steps(alphabet, rng):
             steps += [("type", letter)] * (rng.randint(1, 20) if rng.random() < 0.3 else 1)
         elif roll < 0.82:
             steps.append(("erase",))
-        elif roll < 0.97:
+        elif roll < 0.95:
             steps.append(("choose", rng.randrange(1000)))
+        elif roll < 0.98:
+            steps.append(("commit",))
         else:
             steps.append(("clear",))
     return steps[:STEPS]

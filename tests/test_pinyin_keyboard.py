@@ -1,6 +1,11 @@
-"""The Chinese keyboard composes pinyin: real taps on its keys (XTest
-pointer events under Xvfb), the candidates it offers and what goes into the
-text."""
+"""The composing keyboards (pinyin, Korean, zhuyin, Japanese, Cangjie):
+real taps on their keys (XTest pointer events under Xvfb), the candidates
+they offer and what goes into the text."""
+
+import os
+import subprocess
+import sys
+from dataclasses import dataclass
 
 import pytest
 import wx
@@ -8,7 +13,7 @@ import wx
 import nuv_engines
 import nuv_touch
 import nuv_touchui
-from conftest import pump, run_modal, send_key, wait_until
+from conftest import BUILD_DIR, LAYOUTS_DIR, pump, run_modal, scaled, send_key, wait_until
 from test_translations import load_catalog
 
 
@@ -163,3 +168,166 @@ def test_two_keyboards_compose_apart(chinese):
         return inner_value, outer.get_value()
 
     assert in_modal(outer, nested) == ("你好", "中国")
+
+
+# --- the other composing keyboards ------------------------------------------
+
+@dataclass
+class Word:
+    keyboard: str
+    language: str     # the catalog whose language chooses the keyboard
+    taps: list        # the keys tapped, shown composing as `shown`
+    shown: str
+    erased: str       # what shows once Backspace took back the last kana, jamo or character
+    chosen: str       # the candidate tapped ("": OK puts the composition in)
+    physical: str     # a physical US keyboard's characters that compose `shown`
+    paged: list       # keys with more than a page of candidates ([]: none)
+
+
+WORDS = [
+    Word("kr", "ko", list("ㅎㅏㄴㄱㅡㄹ"), "한글", "한그", "", "gksrmf", []),
+    Word("jp", "ja", list("kanji"), "かんじ", "かん", "漢字", "kanji", list("kanji")),
+    Word("tw", "zh_TW", list("ㄓㄨㄥˉㄨㄣˊ"), "中文", "中", "中文", "5j/`jp6", list("ㄓㄨㄥˉ")),
+    # Cangjie's codes have a page of candidates or fewer.
+    Word("cangjie", "", list("卜大"), "头", "卜", "文", "yk", []),
+]
+
+
+def type_physically(dialog, characters):
+    """The first half of `characters` by the positions of the US keys that
+    type them (their X keycodes, as GTK reports a key down), the rest as
+    the characters a physical keyboard sends."""
+    positions = {}
+    for key in nuv_touchui.keymap.keyboard("us").keys():
+        for shift in (True, False):
+            positions[key.symbol(shift=shift).text] = (key.code, shift)
+    half = len(characters) // 2
+    for character in characters[:half]:
+        code, shift = positions[character]
+        event = wx.KeyEvent(wx.wxEVT_CHAR_HOOK)
+        event.SetRawKeyFlags(code)
+        event.SetShiftDown(shift)
+        event.SetUnicodeKey(ord(character))
+        dialog.GetEventHandler().ProcessEvent(event)
+    for character in characters[half:]:
+        send_key(dialog, ord(character), char=character, kind=wx.wxEVT_CHAR)
+
+
+@pytest.fixture
+def keyboard_of(frame):
+    """A keyboard made by keyboard_of(word, chosen): its layout chosen, or
+    following the language of the word's catalog."""
+    made = []
+
+    def make(word, chosen=True, **options):
+        if chosen:
+            nuv_touchui.set_keyboard_layout(word.keyboard)
+        else:
+            load_catalog(word.language)
+        made.append(nuv_touch.AlphaKeypad(frame, **options))
+        return made[-1]
+    yield make
+    for dialog in made:
+        if dialog:
+            dialog.Destroy()
+    wx.Translations.Set(None)
+    nuv_touchui.set_keyboard_layout(None)
+
+
+@pytest.mark.parametrize("word, chosen", [(word, True) for word in WORDS]
+                         + [(word, False) for word in WORDS if word.language],
+                         ids=lambda value: value.keyboard if isinstance(value, Word) else
+                         ("chosen" if value else "by language"))
+def test_a_word_on_each_composing_keyboard(keyboard_of, word, chosen):
+    dialog = keyboard_of(word, chosen)
+    composing = dialog._composing
+    seen = {}
+
+    def compose(d):
+        finger = Finger(d)
+        type_physically(d, word.physical)
+        seen["physical"] = composing.line.GetLabel()
+        finger.tap("clear")
+        if word.paged:
+            finger.tap(*word.paged)
+            first_page = shown_candidates(d)
+            finger.tap(composing.next)
+            seen["paged"] = shown_candidates(d) not in ([], first_page)
+            finger.tap(composing.previous)
+            seen["paged"] &= shown_candidates(d) == first_page
+            finger.tap("clear")
+        finger.tap(*word.taps)
+        seen["shown"] = composing.line.GetLabel(), d.get_value()
+        finger.tap("erase")
+        seen["erased"] = composing.line.GetLabel()
+        finger.tap("clear")
+        finger.tap(*word.taps)
+        if word.chosen:
+            seen["offered"] = word.chosen in shown_candidates(d)
+            finger.tap(word.chosen)
+        finger.tap("confirm")
+
+    assert run_modal(dialog, compose) == wx.ID_OK
+    assert seen.pop("paged", True) and seen.pop("offered", True)
+    assert seen == {"physical": word.shown, "shown": (word.shown, ""), "erased": word.erased}
+    assert (dialog.get_value(), composing.line.GetLabel()) == (word.chosen or word.shown, "")
+    assert all(key in list(dialog.keys()) for key in composing.candidates + [composing.switch])
+
+
+def test_a_full_composition_loses_no_key(keyboard_of):
+    """Four latin letters and eight long vowel marks fill a kana
+    composition: the first segment goes in, and what is left is still
+    full."""
+    dialog = keyboard_of(WORDS[1])
+    code = run_modal(dialog, lambda d: Finger(d).tap(*"qqqq" + "-" * 9, "confirm"))
+    assert (code, dialog.get_value()) == (wx.ID_OK, "qqqq" + "ー" * 9)
+
+
+@pytest.mark.parametrize("word", WORDS, ids=[word.keyboard for word in WORDS])
+def test_a_password_or_the_switch_gives_latin_letters(keyboard_of, word):
+    """A password's keyboard composes nothing, and its switch stays off;
+    switched to Latin, the others type their letters too."""
+    password, switched = keyboard_of(word, password_mode=True), keyboard_of(word)
+
+    def type_latin(finger):
+        composing = finger._dialog._composing
+        if finger._dialog is switched:
+            finger.tap(composing.switch)
+        finger.tap(*"gks")
+        return composing.switch.caption(), composing.switch.IsEnabled(), composing.line.GetLabel()
+
+    assert in_modal(password, type_latin) == ("Latin", False, "") and password.get_value() == "gks"
+    assert in_modal(switched, type_latin) == ("Latin", True, "") and switched.get_value() == "gks"
+
+
+# Each engine's library missing, then its data: the keyboard opens Latin,
+# its switch disabled, and types its letters. A child process, as the
+# engines open once per process.
+MISSING = """
+import wx
+import nuv_engines, nuv_touch, nuv_touchui
+app = wx.App(False)
+frame = wx.Frame(None)
+for keyboard, setting in [("kr", "_hangul_library"), ("tw", "_chewing_library"), ("tw", "_chewing_data"),
+                          ("jp", "_anthy_library"), ("jp", "_anthy_dictionary"),
+                          ("cangjie", "_m17n_library"), ("cangjie", "_cangjie_method")]:
+    real = getattr(nuv_engines, setting)
+    setattr(nuv_engines, setting, "/nonexistent/" + real.rsplit("/", 1)[-1])
+    nuv_touchui.set_keyboard_layout(keyboard)
+    dialog = nuv_touch.AlphaKeypad(frame)
+    for letter in "gks":
+        [key for key in dialog.keys() if key.GetLabel() == letter and key.IsShown()][0].Press()
+    switch = dialog._composing.switch
+    print(keyboard, dialog.get_value(), switch.GetLabel(), switch.IsEnabled())
+    dialog.Destroy()
+    setattr(nuv_engines, setting, real)
+"""
+
+
+def test_a_missing_engine_leaves_the_latin_keyboard():
+    env = dict(os.environ, PYTHONPATH="%s:%s" % (BUILD_DIR, LAYOUTS_DIR))
+    done = subprocess.run([sys.executable, "-c", MISSING], capture_output=True, text=True, env=env,
+                          timeout=scaled(60))
+    assert done.returncode == 0, done.stderr
+    assert done.stdout.splitlines() == ["%s gks Latin False" % keyboard
+                                        for keyboard in ("kr", "tw", "tw", "jp", "jp", "cangjie", "cangjie")]

@@ -346,21 +346,22 @@ def _made_and_destroyed(make):
 @pytest.mark.parametrize("keyboard, use", [
     (None, _made_and_destroyed(lambda f: nuv_touchui.DigitKeypad(f))),
     (None, _made_and_destroyed(lambda f: nuv_touchui.DigitPasswordKeypad(f))),
-    *[(name, _made_and_destroyed(lambda f: nuv_touchui.AlphaKeypad(f))) for name in ("us", "de", "fr", "es", "zh")],
+    *[(name, _made_and_destroyed(lambda f: nuv_touchui.AlphaKeypad(f))) for name in ("us", "de", "fr", "es", "zh", "kr", "tw", "jp", "cangjie")],
     ("zh", _made_and_destroyed(lambda f: nuv_touch.AlphaKeypad(f))),
     (None, _opened_by_proxy),
     (None, _opened_by_prompt),
-], ids=["numeric", "pin", "us", "de", "fr", "es", "zh", "module-zh", "proxy", "prompt"])
+], ids=["numeric", "pin", "us", "de", "fr", "es", "zh", "kr", "tw", "jp", "cangjie", "module-zh", "proxy",
+        "prompt"])
 def test_destroyed_dialog_leaves_nothing_to_the_collector(frame, keyboard, use):
     """Keys, panels, texts and the handlers a composition routes refer to
     each other and to their dialog; once it is destroyed they must go at
     once, not when the collector next runs (on whatever thread)."""
     from nuv_touchui import composing, dialogs, keys, widgets
     parts = (dialogs._TouchDialog, keys.KeyButton, keys.KeyPanel, keys.KeyGroup, widgets.DrawnText,
-             composing.PinyinKeys)
+             composing.ComposingKeys)
     nuv_touchui.set_keyboard_layout(keyboard)
     try:
-        use(frame)  # the first one fills the caches and opens the pinyin engine
+        use(frame)  # the first one fills the caches and opens the engine
         settle()
         gc.collect()  # what earlier tests left
         before = {id(o) for o in gc.get_objects() if isinstance(o, parts)}

@@ -22,7 +22,9 @@ PROBE = os.path.join(os.path.dirname(os.path.abspath(__file__)),
 # The common panels, landscape and portrait, and one too small even for keys
 # of the 48 dip floor.
 SIZES = ["800x480", "1024x600", "480x800", "600x1024", "480x320"]
-KINDS = ["numeric", "numeric wide", "pin", "keyboard us", "keyboard zh"]
+# The keyboards: the US one and each composing one.
+KINDS = ["numeric", "numeric wide", "pin", "keyboard us", "keyboard zh", "keyboard kr", "keyboard tw",
+         "keyboard jp", "keyboard cangjie"]
 # The panels' screens, where every layout's keyboard is opened.
 PANELS = SIZES[:4]
 _reports = {}
@@ -109,7 +111,11 @@ def _top_level_layouts():
     from nuv_touchui import catalogue
     root = ElementTree.parse(catalogue.rules_file()).getroot()
     names = [layout.findtext("configItem/name") for layout in root.iterfind("layoutList/layout")]
-    return [name for name in names if name not in catalogue.NOT_KEYBOARDS]
+    return [name for name in names if name not in catalogue.NOT_KEYBOARDS and name not in COMPOSING]
+
+
+# The layouts that compose, among the keypads above.
+COMPOSING = {kind.split()[1] for kind in KINDS if kind.startswith("keyboard ")} - {"us"}
 
 
 # The letter rows (xkb's AD, AC and AB), and the keys whose first two

@@ -185,20 +185,38 @@ def test_class_surface(name, base, doc, members):
 
 # The engines' module is plain pybind11: its names and methods, not the
 # keypads' Python-like function objects.
+PROTOCOL = ["__init__", "type_key", "erase", "preedit", "candidate_count", "candidates", "choose", "commit",
+            "reset", "empty"]
 ENGINES = {
     "_pinyin_dictionaries": None,
-    "Composition": ["__init__", "type_letter", "erase_letter", "clear", "letters", "spelling",
-                    "candidate_count", "candidates", "choose", "_letters"],
+    "Composition": PROTOCOL + ["type_letter", "erase_letter", "clear", "letters", "spelling", "_letters"],
     "xkb_keymap": None, "xkb_compose": None, "xkb_data_root": None, "XKB_STATES": None,
+    "_hangul_library": None,
+    "HangulComposition": PROTOCOL,
+    "_chewing_library": None,
+    "_chewing_data": None,
+    "ZhuyinComposition": PROTOCOL,
+    "_anthy_library": None,
+    "_anthy_dictionary": None,
+    "KanaComposition": PROTOCOL,
+    "_m17n_library": None,
+    "_cangjie_method": None,
+    "CangjieComposition": PROTOCOL,
 }
 
 
 def test_engines_module_binds_its_names_in_order():
     assert public_names(vars(nuv_engines)) == list(ENGINES)
+    for name, members in ENGINES.items():
+        if members is None:
+            continue
+        composer = getattr(nuv_engines, name)
+        # pybind11 2.13 gives every class a `_pybind11_conduit_v1_` of its own.
+        own = [n for n in vars(composer)
+               if (n == "__init__" or not n.startswith("__")) and not n.startswith("_pybind11")]
+        assert own == members, name
+        assert composer.__module__ == "nuv_engines"
     composition = nuv_engines.Composition
-    # pybind11 2.13 gives every class a `_pybind11_conduit_v1_` of its own.
-    own = [n for n in vars(composition) if (n == "__init__" or not n.startswith("__")) and not n.startswith("_pybind11")]
-    assert own == ENGINES["Composition"]
     assert (composition.__module__, composition.__doc__) == ("nuv_engines", (
         "Pinyin being composed: the letters typed, their candidates, best first, and the choice of one.\n\n"
         "The pinyin engine opens at the first composition (FileNotFoundError without its dictionary). "

@@ -19,7 +19,8 @@ CATALOG_DIR = BUILD_DIR / "nuv_touch_locale"
 
 
 CATALOGS = {"de": wx.LANGUAGE_GERMAN, "fr": wx.LANGUAGE_FRENCH, "es": wx.LANGUAGE_SPANISH,
-            "zh_CN": wx.LANGUAGE_CHINESE_SIMPLIFIED}
+            "zh_CN": wx.LANGUAGE_CHINESE_SIMPLIFIED, "zh_TW": wx.LANGUAGE_CHINESE_TRADITIONAL,
+            "ko": wx.LANGUAGE_KOREAN, "ja": wx.LANGUAGE_JAPANESE}
 
 
 def load_catalog(language):
@@ -66,20 +67,21 @@ def every_keypad_shown(frame, message_boxes):
     for dialog in (nuv_touch.DigitPasswordKeypad(frame), nuv_touch.AlphaKeypad(frame, message="x")):
         shown += texts_of(dialog)
         dialog.Destroy()
-    # A keyboard of another script (its Latin key), and the Chinese
+    # A keyboard of another script (its Latin key), and each composing
     # keyboard's own keys, its switch both ways.
     chosen = nuv_touchui.keyboards._chosen_keyboard
     nuv_touchui.set_keyboard_layout("ru")
     russian = nuv_touch.AlphaKeypad(frame)
     shown += texts_of(russian)
     russian.Destroy()
-    nuv_touchui.set_keyboard_layout("zh")
-    chinese = nuv_touch.AlphaKeypad(frame)
+    for name in nuv_touchui.composing.COMPOSING_KEYBOARDS:
+        nuv_touchui.set_keyboard_layout(name)
+        composing = nuv_touch.AlphaKeypad(frame)
+        shown += texts_of(composing)
+        click(composing._composing.switch)
+        shown += texts_of(composing)
+        composing.Destroy()
     nuv_touchui.set_keyboard_layout(chosen)
-    shown += texts_of(chinese)
-    click(chinese._pinyin.switch)
-    shown += texts_of(chinese)
-    chinese.Destroy()
     return shown + message_boxes.messages
 
 

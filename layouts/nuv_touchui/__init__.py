@@ -8,7 +8,8 @@ handlers; the defaults here do nothing, so a layout can be shown on its own.
     DigitKeypad          numeric keypad with value field and bounds
     DigitPasswordKeypad  PIN pad with a masked field
     AlphaKeypad          keyboard of any layout xkeyboard-config lists (or
-                         Chinese by pinyin) with shift and caps-lock sets
+                         one that composes: pinyin, Korean, zhuyin,
+                         Japanese, Cangjie) with shift and caps-lock sets
 
 Every key is a KeyButton, a light object drawn by the KeyPanel window it
 sits on, that sends the wx.EVT_BUTTON command event a button would; a
@@ -29,7 +30,7 @@ choice of one) and arrangement (rows of keys as numbers). The views: keys
 (keys drawn by their panel), key_look (a key's image and colours), widgets
 (drawn and native texts, entry field, grid sizer), fit (key sizes and the
 screen-fit planner), physical (a physical keyboard driving the keys),
-composing (pinyin), dialogs (the numeric and PIN keypads and what all
+composing (the composing keyboards), dialogs (the numeric and PIN keypads and what all
 dialogs share) and keyboard_dialog.
 
 Each dialog fits the client area of its display with a window manager's

@@ -1,15 +1,22 @@
-"""Pinyin on the Chinese keyboard: the view of a composition.
+"""The composing keyboards (pinyin, Korean, zhuyin, Japanese and Cangjie):
+the view of a composition of one of the engines' composers.
 
-The engine (nuv_engines.Composition) keeps the letters typed, splits them and
-finds their candidates; this module only shows what it holds and sends it
-the keys the operator presses. While pinyin is on, the keyboard's letters go
-into the composition, shown split (ni'hao) above the entry, and its
-candidates stand as keys in a row above the keyboard's keys, best first, a
-page at a time. A candidate tapped goes into the text through the
-keyboard's on_character, as a key labelled with it; what is left of the
-letters gets its own candidates. Space takes the first candidate, Backspace
-takes back a letter, OK puts the letters in as typed before it confirms.
+The engine (a class of nuv_engines, on the engines' composer protocol)
+keeps the keys typed and finds their candidates; this module only shows
+what it holds and sends it the keys the operator presses. Each composing
+keyboard is the US keys, relabelled where its script has letters of its
+own (the jamo, the bopomofo, the radicals): a key types its label, and
+while the keyboard composes the key the engine knows for that label goes
+into the composition instead, shown above the entry. The candidates stand
+as keys in a row above the keyboard's keys, best first, a page at a time.
+A candidate tapped goes into the text through the keyboard's on_character,
+as a key labelled with it; what is left gets its own candidates. Space
+takes the first candidate, Backspace takes back a key, OK puts what is
+composing in as shown before it confirms. The switch turns composing off
+(the Latin letters, where the keys show another script) and on.
 """
+
+from dataclasses import dataclass, field
 
 import wx
 
@@ -30,26 +37,79 @@ def _(text):
     return wx.GetTranslation(text)
 
 
-def _open_composition():
-    """A composition of the pinyin engine, or None where there is none (no
-    module, no dictionary): the keyboard then stays Latin. The engines are
-    imported at the first Chinese keyboard, so that a keyboard that never
-    composes never loads them."""
+@dataclass(frozen=True)
+class ComposingKeyboard:
+    """One composing keyboard: its name and description as the keyboard
+    choice lists them, the class of nuv_engines that composes for it, the
+    caption of its switch while it composes, and its keys."""
+    name: str
+    description: str
+    composer: str
+    caption: str
+    # The label each key of the US keyboard shows instead of its own
+    # character (plain and shifted ones), composed while the keyboard
+    # composes; the keys not named keep theirs.
+    labels: dict
+    # Labels that type their own character into the engine as well, and
+    # labels that send the engine another key than their US character.
+    own_keys: str = ""
+    sends: dict = field(default_factory=dict)
+    # Labels the keys show instead of their US characters that type
+    # themselves, composing or not.
+    typed: dict = field(default_factory=dict)
+    candidates: bool = True
+    # A key that puts in the composition as typed (the kana, unconverted).
+    keep_caption: str = ""
+    engine_keys: dict = field(init=False, repr=False, compare=False)
+
+    def __post_init__(self):
+        # The key the engine takes for each label: the first US character
+        # showing it (ㅁ is "a", not "A").
+        keys = {}
+        for character, label in self.labels.items():
+            keys.setdefault(label, character)
+        keys.update((key, key) for key in self.own_keys)
+        keys.update(self.sends)
+        object.__setattr__(self, "engine_keys", keys)
+
+    def shown(self):
+        """Every label the keys show instead of their US characters."""
+        return dict(self.labels, **self.typed)
+
+
+def composing_keyboard(name):
+    """The ComposingKeyboard named `name`, or None."""
+    return COMPOSING_KEYBOARDS.get(name)
+
+
+def _open_composition(keyboard):
+    """A composition of the keyboard's engine, or None where there is none
+    (no module, no library, no data): the keyboard then stays Latin. The
+    engines are imported at the first composing keyboard, so that a
+    keyboard that never composes never loads them."""
     try:
-        from nuv_engines import Composition
-        return Composition()
+        import nuv_engines
+        return getattr(nuv_engines, keyboard.composer)()
     except (ImportError, OSError):
         return None
 
 
-def pinyin_keys(dialog):
-    """The PinyinKeys of `dialog` when its keyboard is the Chinese one,
-    else None. Call before the keyboard's keys are made (they bind the
-    handlers it routes); its candidate row is made by add_row."""
+def composing_keys(dialog):
+    """The ComposingKeys of `dialog` when its keyboard composes, else None.
+    Call before the keyboard's keys are made (they bind the handlers it
+    routes); its candidate row is made by add_row, the key it has beside
+    Space by add_own_key."""
     from .keyboards import keyboard_layout
-    if keyboard_layout() != CHINESE_KEYBOARD:
+    keyboard = composing_keyboard(keyboard_layout())
+    if keyboard is None:
         return None
-    return PinyinKeys(dialog, _open_composition())
+    return ComposingKeys(dialog, keyboard, _open_composition(keyboard))
+
+
+def pinyin_keys(dialog):
+    """composing_keys under the name it had while pinyin was the only
+    composing keyboard."""
+    return composing_keys(dialog)
 
 
 class TypedText(wx.EvtHandler):
@@ -75,9 +135,9 @@ class CandidateKey(KeyButton):
         return label[:CANDIDATE_CAPTION - 1] + "\u2026"
 
 
-class PinyinKeys:
+class ComposingKeys:
     """The composition line, the candidate row and the switch between
-    pinyin and Latin letters of one Chinese keyboard.
+    composing and Latin letters of one composing keyboard.
 
     The keyboard's own keys keep their handlers' names; the ones that act
     on a composition (characters, Backspace, Clear, OK) are routed through
@@ -89,11 +149,15 @@ class PinyinKeys:
     ROUTES = {"on_character": "_on_character", "on_backspace": "_on_backspace",
               "on_clear": "_on_clear", "_on_ok_key": "_on_ok"}
 
-    def __init__(self, dialog, composition):
+    def __init__(self, dialog, keyboard, composition):
         self._dialog = dialog
+        self.keyboard = keyboard
         self._composition = composition
-        self._pinyin = composition is not None
+        self._on = composition is not None
         self._start = 0  # the first candidate shown
+        self.switch = None
+        self.candidates = []
+        self.previous = self.next = self.keep = None
         # The keys bind `dialog.on_character` and the like when they are
         # made: found on the instance, these come first.
         for name, route in self.ROUTES.items():
@@ -106,12 +170,38 @@ class PinyinKeys:
         self.line.SetMinSize(wx.Size(dialog.FromDIP(8), self.line.GetCharHeight()))
         dialog.Bind(wx.EVT_INIT_DIALOG, self._on_init_dialog)
 
+    def add_own_key(self, keys_panel, font, units):
+        """The key the keyboard has beside Space, where ABC stands on
+        other scripts' keyboards: the switch, for a keyboard without
+        candidates (whose row would hold the switch alone); the key that
+        keeps the composition as typed, for one that has it (the candidate
+        row has no room for it on a portrait screen); else None."""
+        if not self.keyboard.candidates:
+            self.switch = self._switch_key(keys_panel, font, units)
+            return self.switch
+        if self.keyboard.keep_caption:
+            self.keep = self._dialog._key(keys_panel, "keep_composition", _(self.keyboard.keep_caption),
+                                          self._on_keep, units, font)
+        return self.keep
+
     def add_row(self, keys_panel):
         """Make the candidate row on `keys_panel`, as long as a row of
-        `dialog._across` keys; returns it (a panel of keys)."""
-        self.row = self._candidate_row(self._dialog, keys_panel)
+        `dialog._across` keys; returns it (a panel of keys), or None for a
+        keyboard without candidates."""
+        self._show_letters()
+        if not self.keyboard.candidates:
+            self.row = None
+        else:
+            self.row = self._candidate_row(self._dialog, keys_panel)
         self._show()
         return self.row
+
+    def _switch_key(self, panel, font, units):
+        switch = self._dialog._key(panel, "composing_switch", self._switch_caption(), self._on_switch,
+                                   units, font)
+        if self._composition is None:
+            switch.Disable()
+        return switch
 
     def _candidate_row(self, dialog, keys_panel):
         gap = dialog._gap
@@ -122,22 +212,21 @@ class PinyinKeys:
         def key(name, label, handler, length, kind=None):
             return dialog._key(panel, name, label, handler, length, font, kind=kind)
 
-        self.switch = key("pinyin_switch", self._switch_caption(), self._on_switch, SWITCH_UNITS)
-        if self._composition is None:
-            self.switch.Disable()
+        self.switch = self._switch_key(panel, font, SWITCH_UNITS)
         self.previous = key("previous_candidates", _("Back"), self._on_previous, PAGE_UNITS)
         self.next = key("next_candidates", _("More"), self._on_next, PAGE_UNITS)
+        fixed = [(self.switch, SWITCH_UNITS), (self.previous, PAGE_UNITS), (self.next, PAGE_UNITS)]
         # The switch and paging keys as long as their captions ask on the
         # narrowest keys (a portrait screen's), the candidates share the rest.
-        least = {button: max(units, dialog._least_units(button)) for button, units in
-                 ((self.switch, SWITCH_UNITS), (self.previous, PAGE_UNITS), (self.next, PAGE_UNITS))}
+        least = {button: max(units, dialog._least_units(button)) for button, units in fixed}
         dialog._sized_keys = [(button, least.get(button, units)) for button, units in dialog._sized_keys]
         room = dialog._across - sum(least.values())
         count = max(2, int(room // LEAST_CANDIDATE_UNITS))
         units = max(room / count, LEAST_CANDIDATE_UNITS)
         self.candidates = [key("candidate", "", self._on_candidate, units, CandidateKey) for _n in range(count)]
         row = wx.BoxSizer(wx.HORIZONTAL)
-        for position, button in enumerate([self.switch, self.previous] + self.candidates + [self.next]):
+        keys = [button for button, _units in fixed[:-1]] + self.candidates + [self.next]
+        for position, button in enumerate(keys):
             button.place(row, 0, wx.LEFT if position else 0, gap)
         panel.SetSizer(row)
         return panel
@@ -149,31 +238,49 @@ class PinyinKeys:
     # State ---------------------------------------------------------------
 
     def composing(self):
-        """True while the letters go into the composition: pinyin on (an
+        """True while the keys go into the composition: composing on (an
         engine at hand), and not a password's keyboard."""
-        return self._pinyin and not self._dialog.ui_value_password.IsShown()
+        return self._on and not self._dialog.ui_value_password.IsShown()
 
-    def letters(self):
-        return self._composition.letters() if self._composition is not None else ""
+    def pending(self):
+        """True while a composition holds keys."""
+        return self._composition is not None and not self._composition.empty()
+
+    def label_for(self, character):
+        """The label of the key a physical key typing `character` presses:
+        the script's letter on it while composing, else None."""
+        if not self.composing():
+            return None
+        return self.keyboard.shown().get(character)
 
     def _switch_caption(self):
-        return _("Pinyin") if self._pinyin else _("Latin")
+        return _(self.keyboard.caption) if self._on else _("Latin")
+
+    def _show_letters(self):
+        """The script's letters while composing, the Latin ones else, where
+        the keys show another script."""
+        if self._dialog._scripts is not None:
+            self._dialog._show_script(self._on)
 
     def _show(self, start=0):
         """Show the composition and a page of its candidates from the
         `start`th."""
         composition = self._composition
-        letters = self.letters()
-        self.line.SetLabel(composition.spelling() if letters else "")
+        pending = self.pending()
+        self.line.SetLabel(composition.preedit() if pending else "")
+        if self.keep is not None:
+            self.keep.Enable(pending)
+        if not self.candidates:
+            return
         self._start = start
-        shown = composition.candidates(start, len(self.candidates)) if letters else []
+        shown = composition.candidates(start, len(self.candidates)) if pending else []
         for index, key in enumerate(self.candidates):
             text = shown[index] if index < len(shown) else ""
             if key.GetLabel() != text:
                 key.SetLabel(text)
             key.Enable(bool(text))
         self.previous.Enable(start > 0)
-        self.next.Enable(bool(letters) and start + len(self.candidates) < composition.candidate_count())
+        self.next.Enable(pending and start + len(self.candidates) < composition.candidate_count())
 
     def _type(self, text):
         """Type `text` through the keyboard, as a key labelled with it."""
@@ -183,18 +290,16 @@ class PinyinKeys:
         self._keyboard("on_character", event)
 
     def _take_first(self):
-        """The first candidate into the text, or the letters as typed when
-        they have none."""
+        """The first candidate into the text, or the composition as shown
+        when it has none."""
         if self._composition.candidate_count():
             self._type(self._composition.choose(0))
         else:
-            self._put_letters()
+            self._put_composition()
 
-    def _put_letters(self):
-        letters = self.letters()
-        if letters:
-            self._composition.clear()
-            self._type(letters)
+    def _put_composition(self):
+        if self.pending():
+            self._type(self._composition.commit())
 
     # Presses ---------------------------------------------------------------
 
@@ -203,14 +308,19 @@ class PinyinKeys:
             self._keyboard("on_character", event)
             return
         label = event.GetEventObject().GetLabel()
-        if len(label) == 1 and "a" <= label <= "z":
-            if not self._composition.type_letter(label):
-                # Full (the engine's limits): what it holds goes in first.
+        key = self.keyboard.engine_keys.get(label)
+        if key is not None:
+            if not self._composition.type_key(key):
+                # Full (the engine's limits): what it holds goes in first,
+                # its first candidate, else all of it (the rest of a kana
+                # composition may still be full).
                 self._take_first()
-                self._composition.type_letter(label)
+                if not self._composition.type_key(key):
+                    self._put_composition()
+                    self._composition.type_key(key)
             self._show()
             return
-        if self.letters():
+        if self.pending():
             self._take_first()
             self._show()
             if label == "Space":
@@ -227,28 +337,34 @@ class PinyinKeys:
         self._show()
 
     def _on_backspace(self, event):
-        if self.composing() and self.letters():
-            self._composition.erase_letter()
+        if self.composing() and self.pending():
+            self._composition.erase()
             self._show()
         else:
             self._keyboard("on_backspace", event)
 
     def _on_clear(self, event):
-        if self.letters():
-            self._composition.clear()
+        if self.pending():
+            self._composition.reset()
             self._show()
         self._keyboard("on_clear", event)
 
     def _on_ok(self, event):
-        self._put_letters()
+        self._put_composition()
         self._show()
         self._keyboard("_on_ok_key", event)
 
-    def _on_switch(self, event):
-        self._put_letters()
-        self._pinyin = not self._pinyin
-        self.switch.SetLabel(self._switch_caption())
+    def _on_keep(self, event):
+        self._put_composition()
         self._show()
+
+    def _on_switch(self, event):
+        self._put_composition()
+        self._on = not self._on
+        self.switch.SetLabel(self._switch_caption())
+        self._show_letters()
+        self._show()
+        self._dialog.Layout()
 
     def _on_previous(self, event):
         self._show(max(self._start - len(self.candidates), 0))
@@ -261,6 +377,56 @@ class PinyinKeys:
         # composes.
         event.Skip()
         if self._dialog.ui_value_password.IsShown():
-            self._pinyin = False
+            self._on = False
             self.switch.SetLabel(self._switch_caption())
             self.switch.Disable()
+            self._show_letters()
+            self._dialog.Layout()
+
+
+# The name the class had while pinyin was the only composing keyboard.
+PinyinKeys = ComposingKeys
+
+
+# The composing keyboards -------------------------------------------------
+
+def _letters(us, script):
+    return dict(zip(us, script))
+
+
+def _korean_labels():
+    """The 2-set (dubeolsik) jamo on the letter keys; Shift gives the five
+    tense consonants and two vowels, the other letters stay as they are."""
+    plain = _letters("qwertyuiopasdfghjklzxcvbnm", "ㅂㅈㄷㄱㅅㅛㅕㅑㅐㅔㅁㄴㅇㄹㅎㅗㅓㅏㅣㅋㅌㅊㅍㅠㅜㅡ")
+    shifted = _letters("QWERTOP", "ㅃㅉㄸㄲㅆㅒㅖ")
+    labels = dict(plain)
+    labels.update((letter.upper(), shifted.get(letter.upper(), jamo)) for letter, jamo in plain.items())
+    return labels
+
+
+# The standard (Dai-E) zhuyin layout; the key left of 1 carries the first
+# tone, which the engine takes as Space.
+ZHUYIN_LABELS = _letters("1qaz2wsxedcrfv5tgbyhnujm8ik,9ol.0p;/-3467`",
+                         "ㄅㄆㄇㄈㄉㄊㄋㄌㄍㄎㄏㄐㄑㄒㄓㄔㄕㄖㄗㄘㄙㄧㄨㄩㄚㄛㄜㄝㄞㄟㄠㄡㄢㄣㄤㄥㄦˇˋˊ˙ˉ")
+FIRST_TONE = "ˉ"
+
+# Its number row shows the digits with Shift: a row of digit keys more, below
+# the candidates, would leave the keys too low for a finger on a landscape
+# panel.
+SHIFTED_DIGITS = _letters("!@#$%^&*()", "1234567890")
+
+# Cangjie's radicals on a to y; z is none of them and stays Latin.
+CANGJIE_LABELS = _letters("abcdefghijklmnopqrstuvwxy", "日月金木水火土竹戈十大中一弓人心手口尸廿山女田難卜")
+
+LATIN = "abcdefghijklmnopqrstuvwxyz"
+
+COMPOSING_KEYBOARDS = {keyboard.name: keyboard for keyboard in [
+    ComposingKeyboard(CHINESE_KEYBOARD, "Chinese (pinyin)", "Composition", "Pinyin", {}, own_keys=LATIN),
+    ComposingKeyboard("kr", "Korean (Hangul, 2-set)", "HangulComposition", "한글", _korean_labels(),
+                      candidates=False),
+    ComposingKeyboard("tw", "Chinese (zhuyin, traditional)", "ZhuyinComposition", "注音", ZHUYIN_LABELS,
+                      sends={FIRST_TONE: " "}, typed=SHIFTED_DIGITS),
+    ComposingKeyboard("jp", "Japanese (kana by romaji)", "KanaComposition", "かな", {},
+                      own_keys=LATIN + "-,.", keep_caption="確定"),
+    ComposingKeyboard("cangjie", "Chinese (Cangjie)", "CangjieComposition", "倉頡", CANGJIE_LABELS),
+]}

@@ -22,6 +22,9 @@ DEAD_KEY_COLOUR = wx.Colour(255, 220, 140)
 DOTTED_CIRCLE = "\u25cc"
 DIGITS = "1234567890"
 KEY_POINTS = 14
+# The letters of a composing keyboard's script (jamo, bopomofo, radicals):
+# their fonts draw them smaller and thinner than Latin letters.
+SCRIPT_POINTS = 18
 ENTRY_POINTS = 18
 # Lengths, in keys, of the keys beside the letters of the keyboard's own
 # rows: those of the bottom row, and Backspace's beside the digits.
@@ -114,7 +117,8 @@ class AlphaKeypad(_TouchDialog):
 
         message (ui_message)
         [ text (ui_value_normal / ui_value_password) ]
-        (1 2 3 4 5 6 7 8 9 0, where the layout's own row lacks them)
+        (1 2 3 4 5 6 7 8 9 0, where the layout's own row lacks them,
+         but a composing keyboard's gives them with Shift)
         ` 1 2 3 4 5 6 7 8 9 0 - =       Backspace <- xkb's AE row
         Tab      Q W E R T Y U I O P [ ]  Cancel  <- AD: ui_caps_off_0 / _on_0
         Caps On  A S D F G H J K L ; ' \\  OK      <- AC: ui_caps_off_1 / _on_1
@@ -148,12 +152,13 @@ class AlphaKeypad(_TouchDialog):
         self._layout = keyboards.keyboard_layout()
         self._board = keyboards.keyboard(self._layout)
         self._init_dialog(parent, _("Keyboard"), KEYBOARD_KEY_MM)
-        # The Chinese keyboard composes pinyin (before the keys are made:
-        # it routes their presses).
-        self._pinyin = composing.pinyin_keys(self)
+        # A composing keyboard's composition (before the keys are made: it
+        # routes their presses).
+        self._composing = composing.composing_keys(self)
         # Narrow gaps and margins leave the keys the room of the screen.
         self._gap, self._margin = self.FromDIP(4), self.FromDIP(8)
         self._key_font = _font(KEY_POINTS)
+        self._script_font = _font(SCRIPT_POINTS)
         self._dead = None  # the armed dead key
         self._pending = []  # _KeyPlaces whose keys are not made yet
         self._code_slots = {}  # xkb keycode -> its slot, for the physical keyboard
@@ -261,7 +266,7 @@ class AlphaKeypad(_TouchDialog):
             key.dead = symbol.dead
         else:
             key = self._key(panel, "key", symbol.text, self._on_char_key,
-                            font=self._key_font, kind=_CharKey)
+                            font=self._letter_font(symbol.text), kind=_CharKey)
             key.offer(place.board.offered(place.xkb_key, symbol.text))
         self._fit_caption(key)
         for group in place.groups:
@@ -270,6 +275,11 @@ class AlphaKeypad(_TouchDialog):
         if place.item is not None:
             key.take_place(place.item.turn())
         return key
+
+    def _letter_font(self, text):
+        if self._composing is not None and text in self._composing.keyboard.labels.values():
+            return self._script_font
+        return self._key_font
 
     def _fit_caption(self, key):
         """A smaller font for a caption higher than a finger-high key
@@ -310,6 +320,12 @@ class AlphaKeypad(_TouchDialog):
                  if slot and slot[0].symbol is not None}
         if set(DIGITS) <= plain:
             return []
+        # A composing keyboard's number row may give them with Shift: its
+        # candidates take the row they would.
+        shifted = {key.symbol(shift=True).text for key in self._board.rows[0]
+                   if key.symbol(shift=True) is not None}
+        if self._composing is not None and set(DIGITS) <= shifted:
+            return []
         return [self._key(panel, "key", digit, self._on_char_key,
                           font=self._key_font, kind=_CharKey) for digit in DIGITS]
 
@@ -339,8 +355,13 @@ class AlphaKeypad(_TouchDialog):
         self.ui_shift_2 = key("ui_shift_2", shift, self.on_shift, SHIFT_UNITS)
         self._caps_off = key("caps_off", _("Caps Off"), self.on_caps_off,
                              CAPS_OFF_UNITS)
+        # The Latin letters a key away: behind ABC, or a composing
+        # keyboard's switch (in its candidate row where it has one, its own
+        # key then beside Space).
         self._script_key = None
-        if self._scripts is not None:
+        if self._composing is not None:
+            self._script_key = self._composing.add_own_key(panel, self._key_font, SCRIPT_UNITS)
+        elif self._scripts is not None:
             self._script_key = key("script", _("ABC"), self._on_script_key, SCRIPT_UNITS)
         units = across - 2 * SHIFT_UNITS - CAPS_OFF_UNITS - CLEAR_UNITS
         self._space = key("space", "Space", self._on_char_key,
@@ -402,12 +423,16 @@ class AlphaKeypad(_TouchDialog):
 
     def _on_script_key(self, event):
         """Between the layout's own letters and the Latin ones."""
-        own, latin = self._scripts
-        to_latin = own.IsShown()
-        latin.Show(to_latin)
-        own.Show(not to_latin)
+        to_latin = self._scripts[0].IsShown()
+        self._show_script(not to_latin)
         self._script_key.SetLabel(self._board.layout.short if to_latin else _("ABC"))
         self.Layout()
+
+    def _show_script(self, own):
+        """The layout's own letters, or the Latin ones."""
+        script, latin = self._scripts
+        latin.Show(not own)
+        script.Show(own)
 
     # The physical keyboard -------------------------------------------------
 
@@ -468,10 +493,16 @@ class AlphaKeypad(_TouchDialog):
     def _key_for(self, event):
         # A character from a physical keyboard (or a test) whose position
         # names no key: the key that types it, made if need be.
+        # While a keyboard composes, a character its keys show another
+        # label for presses that key (g: the key of ㅎ).
+        code = event.GetUnicodeKey()
+        if self._composing is not None and code != wx.WXK_NONE and event.GetKeyCode() not in self._NUMPAD_CHARS:
+            label = self._composing.label_for(chr(code))
+            if label is not None and label in self._char_places:
+                return self._made(self._char_places[label])
         key = _TouchDialog._key_for(self, event)
         if key is not None:
             return key
-        code = event.GetUnicodeKey()
         place = self._char_places.get(chr(code)) if code != wx.WXK_NONE else None
         return None if place is None else self._made(place)
 
@@ -582,17 +613,17 @@ class AlphaKeypad(_TouchDialog):
         # Between the texts only a gap: a low screen needs the height for
         # the keys.
         gap = self._gap
-        # Pinyin: the letters typed above the entry, their candidates in a
-        # row above the keys.
-        if self._pinyin is not None:
-            keys.Insert(0, self._pinyin.add_row(keys_panel), 0, wx.BOTTOM,
-                        self._gap)
+        # A composing keyboard: what is composing above the entry, its
+        # candidates in a row above the keys.
+        row = self._composing.add_row(keys_panel) if self._composing is not None else None
+        if row is not None:
+            keys.Insert(0, row, 0, wx.BOTTOM, self._gap)
         outer = wx.BoxSizer(wx.VERTICAL)
         self.ui_message.place(outer, 0, wx.EXPAND | wx.LEFT | wx.RIGHT | wx.TOP,
                               margin)
         along = wx.EXPAND | wx.LEFT | wx.RIGHT
-        if self._pinyin is not None:
-            self._pinyin.line.place(outer, 0, along, margin)
+        if self._composing is not None:
+            self._composing.line.place(outer, 0, along, margin)
         for field in (self.ui_value_normal, self.ui_value_password):
             outer.Add(field, 0, along | wx.TOP, gap)
         outer.AddSpacer(gap)
@@ -602,6 +633,12 @@ class AlphaKeypad(_TouchDialog):
 
     def _on_ok_key(self, event):
         self._end(wx.ID_OK)
+
+    @property
+    def _pinyin(self):
+        """The composition's keys, under the name they had while pinyin
+        was the only composing keyboard."""
+        return self._composing
 
     # Handlers; the keyboard overrides them.
     def on_character(self, event):

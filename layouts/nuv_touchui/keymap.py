@@ -104,11 +104,16 @@ class LayoutKeyboard:
     """The keys of one layout (`name` as setxkbmap spells it)."""
 
     def __init__(self, name):
-        self.name = name
         rows = [[], [], [], []]
         for entry in catalogue.layout_keys(name):
             _place(rows, Key(*entry))
-        self.rows = tuple(tuple(row) for row in rows)
+        self._start(name, name, tuple(tuple(row) for row in rows))
+
+    def _start(self, name, layout_name, rows):
+        self.name = name
+        self._layout_name = layout_name  # the catalogue's name of the layout
+        self.rows = rows
+        # What is read of the keys, each once.
         self._compositions = None
         self._held = {}
         self._by_name = None
@@ -118,7 +123,7 @@ class LayoutKeyboard:
     @property
     def layout(self):
         """The catalogue's Layout: read when asked, not for the keys."""
-        return catalogue.describe(self.name)
+        return catalogue.describe(self._layout_name)
 
     @property
     def description(self):
@@ -228,6 +233,31 @@ class LayoutKeyboard:
 
     def __repr__(self):
         return "LayoutKeyboard(%r)" % self.name
+
+
+class RelabelledKeyboard(LayoutKeyboard):
+    """The keys of another keyboard, some showing other labels: a composing
+    keyboard's script on the US keys. A relabelled key types the same with
+    Caps Lock as without, as the scripts composed have no capitals."""
+
+    def __init__(self, name, base, labels):
+        self._start(name, base._layout_name,
+                    tuple(tuple(_relabelled(key, labels) for key in row) for row in base.rows))
+
+
+def _relabelled(key, labels):
+    """`key` showing labels[c] where it types c plainly or with Shift."""
+    plain, shift = key.symbol(), key.symbol(shift=True)
+    own = [labels.get(symbol.text) if symbol is not None and not symbol.dead else None
+           for symbol in (plain, shift)]
+    if own == [None, None]:
+        return key
+    plain, shift = [Symbol(text) if text is not None else symbol
+                    for text, symbol in zip(own, (plain, shift))]
+    levels = list(key._levels)
+    for state, symbol in (("plain", plain), ("shift", shift), ("caps", plain), ("shift_caps", shift)):
+        levels[_STATE[state]] = symbol
+    return Key(key.name, key.code, key.row, key.column, levels)
 
 
 _keyboards = {}
