@@ -490,7 +490,7 @@ class Bench:
 
         return [("keyboard (US)", keyboard("us"), 1.5, True)] + [
             ("keyboard (%s)" % name.upper(), keyboard(name), 1.5, False)
-            for name in ("de", "fr", "es", "zh", "ru", "ara", "th")] + [
+            for name in ("de", "fr", "es", "zh", "ru", "ara", "th", "kr", "jp", "tw", "cangjie")] + [
             ("numeric keypad", lambda m: m.DigitKeypad(frame, m.KEYPAD_MODE_INT, 0, 24000), 1.5, True),
             ("PIN keypad", lambda m: m.DigitPasswordKeypad(frame, "PIN:"), 1.5, True),
         ]
@@ -536,6 +536,55 @@ class Bench:
         self.add(row("layouts", "floor: dialog, entry field, one window drawing 59 keys", "ms",
                      1e3 * statistics.median(floor), target="report", rounds=len(floor)))
         self.log_row(self.rows[-1])
+        self.run_composing_taps()
+
+    # The words tapped on each composing keyboard: a letter's time is from
+    # its press to the keyboard painted with the candidates it gives.
+    COMPOSED_WORDS = (("zh", "nihaozhongguo"), ("kr", "ㅎㅏㄴㄱㅡㄹ"), ("jp", "kanjihenkan"),
+                      ("tw", "ㄓㄨㄥˉㄨㄣˊ"), ("cangjie", "卜大"))
+    FRAME_MS = 1e3 / 60
+
+    def run_composing_taps(self):
+        """Each letter of a word tapped on each composing keyboard, timed
+        to the keyboard painted again (candidates, the composition line),
+        the engine open from a first word on; the slowest against a frame."""
+        rounds = self.counts["layout_rounds"] // 20 + 1
+        try:
+            for name, word in self.COMPOSED_WORDS:
+                nuv_touchui.set_keyboard_layout(name)
+                keyboard = plain_touch.AlphaKeypad(self.frame, message="Operator name:")
+                try:
+                    keyboard.Show()
+                    settle()
+                    times = [self.tap_while_composing(keyboard, word) for _ in range(rounds + 1)][1:]
+                finally:
+                    keyboard.Destroy()
+                    settle()
+                taps = [t for one in times for t in one]
+                slowest = 1e3 * max(taps)
+                self.add(row("layouts", "keyboard (%s), a tap while composing, to painted (median; slowest)"
+                             % name.upper(), "ms", 1e3 * statistics.median(taps), target="slowest <= %.1f" % self.FRAME_MS,
+                             holds=slowest <= self.FRAME_MS, slowest=slowest, taps=len(taps)))
+                self.log_row(self.rows[-1])
+        finally:
+            nuv_touchui.set_keyboard_layout(None)
+
+    @staticmethod
+    def tap_while_composing(keyboard, word):
+        """Seconds from each letter's press to the keyboard painted; the
+        word then cleared."""
+        times = []
+        for letter in word:
+            key = next(key for key in keyboard.keys() if key.GetLabel() == letter and key.IsShown())
+            start = time.perf_counter()
+            key.Press()
+            keyboard.Update()
+            for panel in keyboard._key_panels:
+                panel.Update()
+            times.append(time.perf_counter() - start)
+        keyboard.on_clear(None)
+        settle()
+        return times
 
     # ------------------------------------------------------------ output
 

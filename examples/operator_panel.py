@@ -433,6 +433,15 @@ def screen_tour(tour):
         (lambda: (nuv_touchui.set_keyboard_layout("ara"),
                   wx.CallAfter(nuv_touch.input_text, panel, message="الدفعة:")),
          nuv_touch.AlphaKeypad, tuple("دفعة"), "11-arabic-keyboard"),
+        # Keyboards that compose, following the catalog's language: a Korean
+        # batch name in jamo, 배치 (the second syllable still composing), and
+        # a Japanese one in romaji, 製品 chosen and ばんごう offering 番号.
+        (lambda: (speak(wx.LANGUAGE_KOREAN, "Korean"), nuv_touchui.set_keyboard_layout(None),
+                  wx.CallAfter(nuv_touch.input_text, panel, message="배치 이름:")),
+         nuv_touch.AlphaKeypad, ("ㅂ", "ㅐ", "ㅊ", "ㅣ"), "12-korean-keyboard"),
+        (lambda: (speak(wx.LANGUAGE_JAPANESE, "Japanese"),
+                  wx.CallAfter(nuv_touch.input_text, panel, message="ロット名：")),
+         nuv_touch.AlphaKeypad, tuple("seihin") + ("製品",) + tuple("bangou"), "13-japanese-keyboard"),
     )
     for open_it, kind, labels, name in steps:
         open_it()
@@ -452,6 +461,7 @@ def screen_tour(tour):
             yield from until(lambda: keypad.get_value().endswith(last[1]))
         tour.press(keypad, wx.GetTranslation("Cancel"))
         yield 300
+    speak_english()
     nuv_touchui.set_keyboard_layout(None)
 
 
