@@ -76,7 +76,8 @@ Engine& engine() {
     static Engine opened;
     if (opened.context) return opened;
     std::string data = module_setting("_chewing_data");
-    if (access((data + "/dictionary.dat").c_str(), R_OK) != 0)
+    // libchewing 0.5 reads dictionary.dat; the releases since, word.dat.
+    if (access((data + "/dictionary.dat").c_str(), R_OK) != 0 && access((data + "/word.dat").c_str(), R_OK) != 0)
         fail(PyExc_FileNotFoundError, "no zhuyin dictionary in " + data + " (install libchewing3-data)");
     void* library = load_library(module_setting("_chewing_library"), "libchewing3");
     Api& api = opened.api;

@@ -97,9 +97,11 @@ def test_two_zhuyin_compositions_keep_apart():
     """libchewing's one context serves both: each gets its own keys back,
     and what it committed by itself (a capital on an empty buffer) stays."""
     first, second = typed("ZhuyinComposition", "A5j/ "), typed("ZhuyinComposition", "jp6")
-    assert (first.preedit(), second.preedit()) == ("a中", "文")
+    # libchewing 0.5 commits the capital in lower case, the releases since as typed.
+    own = first.preedit()
+    assert own in ("a中", "A中") and second.preedit() == "文"
     assert first.candidates(0, 1) == ["中"] and second.candidates(0, 1) == ["文"]
-    assert second.commit() == "文" and first.preedit() == "a中"
+    assert second.commit() == "文" and first.preedit() == own
     assert first.erase() and first.erase() and first.preedit() == "" and not first.erase()
     with pytest.raises(ValueError):
         first.type_key("`")
