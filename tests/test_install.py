@@ -19,7 +19,7 @@ LAYOUT_FILES = sorted(str(path.relative_to(ROOT / "layouts")) for path in (ROOT 
 STUBS = {"nuv_touch": "touch", "nuv_engines": "engines"}
 INSTALLED = ("nuv_wxtools.py", *LAYOUT_FILES,
              *(f"{module}{name}" for module in STUBS for name in (".pyi", "-stubs/__init__.pyi", "-stubs/py.typed")),
-             *(f"nuv_touch_locale/{language}/LC_MESSAGES/nuv_touch.mo" for language in ("de", "fr", "es", "zh_CN")))
+             *(f"nuv_touch_locale/{language}/LC_MESSAGES/nuv_touch.mo" for language in ("de", "fr", "es", "ja", "ko", "zh_CN", "zh_TW")))
 
 
 def clean_env(**extra):
