@@ -13,6 +13,7 @@ import wx
 import nuv_engines
 import nuv_touch
 import nuv_touchui
+from nuv_touchui import composing
 from conftest import BUILD_DIR, LAYOUTS_DIR, pump, run_modal, scaled, send_key, wait_until
 from test_translations import load_catalog
 
@@ -281,6 +282,22 @@ def test_a_full_composition_loses_no_key(keyboard_of):
     dialog = keyboard_of(WORDS[1])
     code = run_modal(dialog, lambda d: Finger(d).tap(*"qqqq" + "-" * 9, "confirm"))
     assert (code, dialog.get_value()) == (wx.ID_OK, "qqqq" + "ー" * 9)
+
+
+@pytest.mark.parametrize("candidate, whole", [("番号", True), ("ばんごう", True), ("かんじへんかん", False)])
+def test_a_candidate_shows_within_a_narrow_key(frame, candidate, whole):
+    """A portrait screen's candidate keys: four kana are drawn smaller and
+    whole, a longer candidate cut short; the caption never runs past the
+    key's edges, and the key types the whole candidate."""
+    panel = nuv_touchui.KeyPanel(frame)
+    key = composing.CandidateKey(panel, "", (82, 48), "candidate")
+    key.SetFont(wx.Font(14, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL, wx.FONTWEIGHT_NORMAL))
+    key.SetLabel(candidate)
+    try:
+        assert (key.caption() == candidate) == whole and key.GetLabel() == candidate
+        assert key.caption_room().width <= 82
+    finally:
+        panel.Destroy()
 
 
 @pytest.mark.parametrize("word", WORDS, ids=[word.keyboard for word in WORDS])

@@ -20,6 +20,7 @@ from dataclasses import dataclass, field
 
 import wx
 
+from .key_look import cache_font, text_extent
 from .keys import KeyButton
 from .widgets import DrawnText
 
@@ -30,7 +31,9 @@ SWITCH_UNITS = 1.5
 PAGE_UNITS = 1.5
 LEAST_CANDIDATE_UNITS = 1.8
 # A candidate key shows at most so many characters; it types them all.
+# Too long for its key, it is drawn so many points smaller.
 CANDIDATE_CAPTION = 4
+SMALLER_POINTS = 3
 
 
 def _(text):
@@ -125,14 +128,58 @@ class TypedText(wx.EvtHandler):
 
 
 class CandidateKey(KeyButton):
-    """A key of the candidate row: it types its whole label but shows only
-    its first characters."""
+    """A key of the candidate row: it types its whole label and shows as
+    much of it as its width holds, in a smaller font where that shows it
+    whole, else cut short by an ellipsis."""
+
+    _fitted = None  # the width the keyboard's fit gave the key
+    _font_for = None  # (label, room, font, font the caption is drawn in)
+    _shown_as = None  # (label, room, caption), the caption last worked out
 
     def caption(self):
-        label = self.GetLabel()
-        if len(label) <= CANDIDATE_CAPTION:
-            return label
-        return label[:CANDIDATE_CAPTION - 1] + "\u2026"
+        label, room = self.GetLabel(), self._room()
+        if self._shown_as is None or self._shown_as[:2] != (label, room):
+            self._shown_as = (label, room, self._shortened(label, room))
+        return self._shown_as[2]
+
+    def _room(self):
+        width = self._planned.width if self._fitted is None else self._fitted
+        return width - self._panel.FromDIP(self.CAPTION_MARGIN_DIP[0])
+
+    def _shortened(self, label, room):
+        shown = label[:CANDIDATE_CAPTION - 1] + "\u2026" if len(label) > CANDIDATE_CAPTION else label
+        while len(shown) > 2 and self.GetTextExtent(shown).width > room:
+            shown = shown[:-2] + "\u2026"
+        return shown
+
+    def _font_for_caches(self):
+        font = KeyButton._font_for_caches(self)
+        label, room = self.GetLabel(), self._room()
+        if self._font_for is None or self._font_for[:3] != (label, room, font):
+            wide = text_extent(label[:CANDIDATE_CAPTION], font, self._panel.GetContentScaleFactor())
+            self._font_for = (label, room, font, _smaller(font) if wide.width > room else font)
+        return self._font_for[3]
+
+    def SetMinSize(self, size):
+        # The caption is worked out for the width the fit gives, not for
+        # the one a longer caption asked.
+        if size[0] != self._fitted:
+            self._fitted = size[0]
+            self._caption_size = self._caption_room = None
+        KeyButton.SetMinSize(self, size)
+
+
+def _smaller(font):
+    """The CacheFont of `font` (a CacheFont) made smaller, for the
+    candidates too long for their keys."""
+    if font not in _SMALLER_FONTS:
+        smaller = wx.Font(font.font)
+        smaller.SetPointSize(max(6, smaller.GetPointSize() - SMALLER_POINTS))
+        _SMALLER_FONTS[font] = cache_font(smaller)
+    return _SMALLER_FONTS[font]
+
+
+_SMALLER_FONTS = {}
 
 
 class ComposingKeys:
