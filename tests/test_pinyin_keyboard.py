@@ -52,9 +52,17 @@ class Finger:
 def chinese(frame):
     """The application in Simplified Chinese: its keyboard follows."""
     load_catalog("zh_CN")
+    yield from _keyboards(frame, lambda: None)
+
+
+def _keyboards(frame, prepare):
+    """make(*arguments, **options): a keyboard made after
+    prepare(*arguments); all of them destroyed, and the language and
+    layout reset, at the end."""
     made = []
 
-    def make(**options):
+    def make(*arguments, **options):
+        prepare(*arguments)
         made.append(nuv_touch.AlphaKeypad(frame, **options))
         return made[-1]
     yield make
@@ -218,21 +226,12 @@ def type_physically(dialog, characters):
 def keyboard_of(frame):
     """A keyboard made by keyboard_of(word, chosen): its layout chosen, or
     following the language of the word's catalog."""
-    made = []
-
-    def make(word, chosen=True, **options):
+    def prepare(word, chosen=True):
         if chosen:
             nuv_touchui.set_keyboard_layout(word.keyboard)
         else:
             load_catalog(word.language)
-        made.append(nuv_touch.AlphaKeypad(frame, **options))
-        return made[-1]
-    yield make
-    for dialog in made:
-        if dialog:
-            dialog.Destroy()
-    wx.Translations.Set(None)
-    nuv_touchui.set_keyboard_layout(None)
+    yield from _keyboards(frame, prepare)
 
 
 @pytest.mark.parametrize("word, chosen", [(word, True) for word in WORDS]
