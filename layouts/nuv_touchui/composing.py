@@ -64,6 +64,7 @@ class ComposingKeyboard:
     # A key that puts in the composition as typed (the kana, unconverted).
     keep_caption: str = ""
     engine_keys: dict = field(init=False, repr=False, compare=False)
+    script_labels: frozenset = field(init=False, repr=False, compare=False)
 
     def __post_init__(self):
         # The key the engine takes for each label: the first US character
@@ -74,6 +75,7 @@ class ComposingKeyboard:
         keys.update((key, key) for key in self.own_keys)
         keys.update(self.sends)
         object.__setattr__(self, "engine_keys", keys)
+        object.__setattr__(self, "script_labels", frozenset(self.labels.values()))
 
     def shown(self):
         """Every label the keys show instead of their US characters."""
@@ -233,7 +235,7 @@ class ComposingKeys:
 
     def add_row(self, keys_panel):
         """Make the candidate row on `keys_panel`, as long as a row of
-        `dialog._across` keys; returns it (a panel of keys), or None for a
+        `dialog._across` keys; returns it (a sizer of keys), or None for a
         keyboard without candidates."""
         self._show_letters()
         if not self.keyboard.candidates:
@@ -253,13 +255,13 @@ class ComposingKeys:
     def _candidate_row(self, dialog, keys_panel):
         gap = dialog._gap
         font = wx.Font(14, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL, wx.FONTWEIGHT_NORMAL)
-        panel = dialog._key_panel(keys_panel, "candidates")
         # As many candidates as a row of the keyboard holds beside the
-        # switch and paging keys.
+        # switch and paging keys; on the keyboard's own panel, which draws
+        # them with its keys.
         def key(name, label, handler, length, kind=None):
-            return dialog._key(panel, name, label, handler, length, font, kind=kind)
+            return dialog._key(keys_panel, name, label, handler, length, font, kind=kind)
 
-        self.switch = self._switch_key(panel, font, SWITCH_UNITS)
+        self.switch = self._switch_key(keys_panel, font, SWITCH_UNITS)
         self.previous = key("previous_candidates", _("Back"), self._on_previous, PAGE_UNITS)
         self.next = key("next_candidates", _("More"), self._on_next, PAGE_UNITS)
         fixed = [(self.switch, SWITCH_UNITS), (self.previous, PAGE_UNITS), (self.next, PAGE_UNITS)]
@@ -275,8 +277,7 @@ class ComposingKeys:
         keys = [button for button, _units in fixed[:-1]] + self.candidates + [self.next]
         for position, button in enumerate(keys):
             button.place(row, 0, wx.LEFT if position else 0, gap)
-        panel.SetSizer(row)
-        return panel
+        return row
 
     def _keyboard(self, name, event):
         """The keyboard's own handler `name` for `event`."""

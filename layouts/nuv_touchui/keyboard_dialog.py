@@ -277,7 +277,7 @@ class AlphaKeypad(_TouchDialog):
         return key
 
     def _letter_font(self, text):
-        if self._composing is not None and text in self._composing.keyboard.labels.values():
+        if self._composing is not None and text in self._composing.keyboard.script_labels:
             return self._script_font
         return self._key_font
 
