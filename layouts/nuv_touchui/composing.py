@@ -139,12 +139,12 @@ class CandidateKey(KeyButton):
     _shown_as = None  # (label, room, caption), the caption last worked out
 
     def caption(self):
-        label, room = self.GetLabel(), self._room()
+        label, room = self.GetLabel(), self._caption_width()
         if self._shown_as is None or self._shown_as[:2] != (label, room):
             self._shown_as = (label, room, self._shortened(label, room))
         return self._shown_as[2]
 
-    def _room(self):
+    def _caption_width(self):
         width = self._planned.width if self._fitted is None else self._fitted
         return width - self._panel.FromDIP(self.CAPTION_MARGIN_DIP[0])
 
@@ -156,7 +156,7 @@ class CandidateKey(KeyButton):
 
     def _font_for_caches(self):
         font = KeyButton._font_for_caches(self)
-        label, room = self.GetLabel(), self._room()
+        label, room = self.GetLabel(), self._caption_width()
         if self._font_for is None or self._font_for[:3] != (label, room, font):
             wide = text_extent(label[:CANDIDATE_CAPTION], font, self._panel.GetContentScaleFactor())
             self._font_for = (label, room, font, _smaller(font) if wide.width > room else font)

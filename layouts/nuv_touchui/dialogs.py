@@ -131,7 +131,7 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
         room = display_room(self)
         if room is not None and self._keys_sizer is not None:
             keys = self._sized_keys
-            if not self._plan(room, [(key, units, tuple(self._label_room(key)))
+            if not self._plan(room, [(key, units, self._label_room(key))
                                      for key, units in keys]):
                 # A display too small even for the labels: keys smaller
                 # than their labels rather than keys off the dialog.
@@ -168,9 +168,9 @@ class _TouchDialog(PhysicalKeys, wx.Dialog):
         self._key_side = width
 
     def _label_room(self, key):
-        """Smallest size that shows the key's caption whole (a translated
-        Tab or Space key shows other text than its label)."""
-        return key.caption_room()
+        """Smallest (width, height) that shows the key's caption whole (a
+        translated Tab or Space key shows other text than its label)."""
+        return key.least_size()
 
     def _fit_texts(self, width, message_lines):
         """Hold the texts to the keys' `width`, the message to so many

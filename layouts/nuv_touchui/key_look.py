@@ -44,6 +44,8 @@ class CacheFont:
 # more than the rest of a key.
 _RECENT_FONTS = []
 RECENT_FONTS_KEPT = 8
+_SAME_FONTS = {}
+SAME_FONTS_KEPT = 64
 
 
 def cache_font(font):
@@ -53,6 +55,11 @@ def cache_font(font):
         if source is font and known.drawn_as(font):
             return known
     made = CacheFont(font)
+    # One CacheFont for all fonts that draw the same: the caches then find
+    # their keys by identity, without comparing fonts.
+    if len(_SAME_FONTS) >= SAME_FONTS_KEPT:
+        _SAME_FONTS.clear()
+    made = _SAME_FONTS.setdefault(made, made)
     _RECENT_FONTS.insert(0, (font, made))
     del _RECENT_FONTS[RECENT_FONTS_KEPT:]
     return made

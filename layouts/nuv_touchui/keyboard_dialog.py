@@ -288,7 +288,7 @@ class AlphaKeypad(_TouchDialog):
         if room is None:
             room = self._caption_heights[key.CAPTION_MARGIN_DIP[1]] = (
                 self.FromDIP(MIN_KEY_DIP) - self.FromDIP(key.CAPTION_MARGIN_DIP[1]))
-        height = key.caption_size().height
+        height = key.caption_extent()[1]
         if height > room:
             key.SetFont(_font(max(int(KEY_POINTS * room / height), 6)))
 
@@ -558,7 +558,7 @@ class AlphaKeypad(_TouchDialog):
         """The fewest keys' length (by halves) that shows the caption of
         `key` whole on keys of the narrowest width; three for Space."""
         pitch = self.FromDIP(MIN_KEY_WIDTH_DIP) + self._gap
-        caption = self._label_room(key).width + self._gap
+        caption = self._label_room(key)[0] + self._gap
         return max(-(-2 * caption // pitch) / 2.0,
                    3.0 if key is self._space else 1.0)
 

@@ -266,17 +266,21 @@ class KeyButton(wx.EvtHandler):
         """(width, height) of the planned key, or more where its caption
         needs it."""
         planned = self._planned
-        self.caption_room()
-        width, height = self._caption_room
+        width, height = self.least_size()
         return max(planned.width, width), max(planned.height, height)
 
     def caption_room(self):
         """The smallest size that shows the caption whole."""
+        return wx.Size(*self.least_size())
+
+    def least_size(self):
+        """(width, height) of caption_room, measured once: what the fits
+        ask of every key, again and again."""
         if self._caption_room is None:
-            width, height = self.caption_size()
+            width, height = self.caption_extent()
             across, down = self.CAPTION_MARGIN_DIP
             self._caption_room = (width + self._panel.FromDIP(across), height + self._panel.FromDIP(down))
-        return wx.Size(*self._caption_room)
+        return self._caption_room
 
     def caption(self):
         """The text the key shows."""
@@ -284,8 +288,12 @@ class KeyButton(wx.EvtHandler):
 
     def caption_size(self):
         """The size of the caption the key shows (of "0" for a blank one)."""
+        return wx.Size(*self.caption_extent())
+
+    def caption_extent(self):
+        """(width, height) of caption_size, measured once."""
         if self._caption_size is None:
-            self._caption_size = self.GetTextExtent(self.caption() or "0")
+            self._caption_size = tuple(self.GetTextExtent(self.caption() or "0"))
         return self._caption_size
 
     def _font_for_caches(self):
