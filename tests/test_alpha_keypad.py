@@ -1,6 +1,7 @@
 """The alphanumeric keyboard: typing, shift, caps lock and the masked field,
 driven through the real layout's keys."""
 
+import subprocess
 import types
 
 import pytest
@@ -406,13 +407,41 @@ def held(dialog):
     return [button for button in dialog.keys() if button.GetName() == "held"]
 
 
-@pytest.mark.parametrize("name, word", [
-    ("ru", "\u043c\u0438\u0440"), ("gr", "\u03b3\u03b5\u03b9\u03b1"), ("il", "\u05e9\u05dc\u05d5\u05dd"),
-    ("ara", "\u0633\u0644\u0627\u0645"), ("th", "\u0e44\u0e17\u0e22"), ("in", "\u0928\u092e\u0915"),
-    ("ge", "\u10d3\u10d0"), ("am", "\u0562\u0561\u0580\u056b"),
+@pytest.fixture
+def application_catalog(tmp_path):
+    """application_catalog(language): the application's own catalog in
+    `language` loaded, as an application shown in it loads it; unloaded
+    afterwards."""
+    def load(language):
+        directory = tmp_path / language / "LC_MESSAGES"
+        directory.mkdir(parents=True)
+        source = tmp_path / (language + ".po")
+        source.write_text('msgid ""\nmsgstr ""\n"Content-Type: text/plain; charset=UTF-8\\n"\n'
+                          '"Language: %s\\n"\n' % language, encoding="utf-8")
+        subprocess.run(["msgfmt", "-o", str(directory / "machine.mo"), str(source)], check=True)
+        wx.FileTranslationsLoader.AddCatalogLookupPathPrefix(str(tmp_path))
+        translations = wx.Translations()
+        translations.SetLanguage(language)
+        assert translations.AddCatalog("machine")
+        wx.Translations.Set(translations)
+    yield load
+    wx.Translations.Set(None)
+
+
+# Russian, Greek and Hebrew keyboards come by the application's language;
+# the others are chosen.
+@pytest.mark.parametrize("name, word, language", [
+    ("ru", "\u043c\u0438\u0440", "ru"), ("gr", "\u03b3\u03b5\u03b9\u03b1", "el"),
+    ("il", "\u05e9\u05dc\u05d5\u05dd", "he"), ("ara", "\u0633\u0644\u0627\u0645", None),
+    ("th", "\u0e44\u0e17\u0e22", None), ("in", "\u0928\u092e\u0915", None),
+    ("ge", "\u10d3\u10d0", None), ("am", "\u0562\u0561\u0580\u056b", None),
 ])
-def test_a_word_of_another_script_typed_by_taps(keyboard, layout_choice, name, word):
-    layout_choice(name)
+def test_a_word_of_another_script_typed_by_taps(keyboard, layout_choice, application_catalog, name, word,
+                                                  language):
+    if language is None:
+        layout_choice(name)
+    else:
+        application_catalog(language)
     dialog = keyboard()
     finger = Finger(dialog)
     finger.tap(*word)
