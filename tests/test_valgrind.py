@@ -59,7 +59,8 @@ def under_valgrind(tmp_path, args, timeout, **env):
 @pytest.mark.parametrize("scenarios, lines", [
     ((), ("prompt_owner_destroyed None", "proxy_owner_destroyed frame gone", "proxy_owner_closed frame gone",
           "control_destroyed written []", "form_rebuilt fields ['new']",
-          "nested_prompts_owner_destroyed [('inner', None), ('outer', None)]", "chinese_keyboard_owner_destroyed None",
+          "nested_prompts_owner_destroyed [('inner', None), ('outer', None)]",
+          "composing_keyboard_owner_destroyed [None, None, None, None, None]",
           "everything_destroyed_and_yielded [None]")),
     (("everything_destroyed_and_yielded",), ("everything_destroyed_and_yielded [None]",)),
 ], ids=["all", "every_window_destroyed"])

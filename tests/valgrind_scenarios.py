@@ -138,25 +138,37 @@ def nested_prompts_owner_destroyed():
 
 
 
-def chinese_keyboard_owner_destroyed():
-    """Pinyin composed, a word chosen, more letters pending: the owner goes."""
-    import nuv_touchui
-    nuv_touchui.set_keyboard_layout("zh")
-    frame = wx.Frame(None)
-    frame.Show()
+# Each composing keyboard, and the letters that leave it composing.
+COMPOSED = (("zh", "nihao"), ("kr", "\u314e\u314f\u3134"), ("jp", "kanji"),
+            ("tw", "\u3113\u3128\u3125"), ("cangjie", "\u535c\u5927"))
 
-    def compose_then_destroy(keyboard):
-        labels = {key.GetLabel(): key for key in keyboard.keys() if key.IsShownOnScreen()}
-        for letter in "nihao":
-            labels[letter].Press()
-        keyboard._pinyin.candidates[1].Press()
-        labels["m"].Press()
-        frame.Destroy()
-    when_open(compose_then_destroy)
+
+def composing_keyboard_owner_destroyed():
+    """On each composing keyboard, letters composed, a candidate chosen
+    where there are any, more letters pending: the owner goes."""
+    import nuv_touchui
+    results = []
     try:
-        return nuv_touch.input_text(frame)
+        for layout, letters in COMPOSED:
+            nuv_touchui.set_keyboard_layout(layout)
+            frame = wx.Frame(None)
+            frame.Show()
+
+            def compose_then_destroy(keyboard, letters=letters, frame=frame):
+                labels = {key.GetLabel(): key for key in keyboard.keys() if key.IsShownOnScreen()}
+                for letter in letters:
+                    labels[letter].Press()
+                chosen = [key for key in keyboard._composing.candidates if key.IsEnabled()]
+                if chosen:
+                    chosen[-1].Press()
+                labels[letters[0]].Press()
+                frame.Destroy()
+            when_open(compose_then_destroy)
+            results.append(nuv_touch.input_text(frame))
     finally:
         nuv_touchui.set_keyboard_layout(None)
+    return results
+
 
 def everything_destroyed_and_yielded():
     """A session timeout inside a prompt opened in a bound field's keypad:
@@ -181,7 +193,7 @@ def everything_destroyed_and_yielded():
 
 SCENARIOS = {f.__name__: f for f in (prompt_owner_destroyed, proxy_owner_destroyed, proxy_owner_closed,
                                      control_destroyed, form_rebuilt, nested_prompts_owner_destroyed,
-                                     chinese_keyboard_owner_destroyed, everything_destroyed_and_yielded)}
+                                     composing_keyboard_owner_destroyed, everything_destroyed_and_yielded)}
 
 
 def main(names):
