@@ -20,7 +20,7 @@ from dataclasses import dataclass, field
 
 import wx
 
-from .key_look import cache_font, text_extent
+from .key_look import cache_font, keypad_font, text_extent
 from .keys import KeyButton
 from .widgets import DrawnText
 
@@ -213,7 +213,7 @@ class ComposingKeys:
             setattr(dialog, name, getattr(self, route))
 
         self.line = DrawnText(dialog, "ui_composition", "")
-        self.line.SetFont(wx.Font(16, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL, wx.FONTWEIGHT_NORMAL))
+        self.line.SetFont(keypad_font(16))
         # As high as a line of letters whether or not any are typed, and as
         # wide as the entry: a letter typed must not refit the dialog.
         self.line.SetMinSize(wx.Size(dialog.FromDIP(8), self.line.GetCharHeight()))
@@ -254,7 +254,7 @@ class ComposingKeys:
 
     def _candidate_row(self, dialog, keys_panel):
         gap = dialog._gap
-        font = wx.Font(14, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL, wx.FONTWEIGHT_NORMAL)
+        font = keypad_font(14)
         # As many candidates as a row of the keyboard holds beside the
         # switch and paging keys; on the keyboard's own panel, which draws
         # them with its keys.

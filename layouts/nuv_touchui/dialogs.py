@@ -8,6 +8,7 @@ import wx
 from nuv_wxtools import display_room, window_fit_layout
 
 from .fit import MIN_KEY_DIP, PAD_KEY_MM, key_side, plan_key_size
+from .key_look import keypad_font
 from .keys import KeyButton, KeyPanel
 from .physical import PhysicalKeys
 from .widgets import (DrawnText, EntryField, UniformGridSizer,
@@ -31,19 +32,6 @@ def _drop_last_character(field):
     if text:
         field.SetValue(text[:-1])
     return True
-
-
-def _font(points):
-    """The keypads' font of `points`: the same object each time, so that
-    the caches know it at once (see key_look.cache_font)."""
-    font = _FONTS.get(points)
-    if font is None or not font.IsOk():
-        font = _FONTS[points] = wx.Font(points, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL,
-                                        wx.FONTWEIGHT_NORMAL)
-    return font
-
-
-_FONTS = {}
 
 
 # What a destroyed dialog keeps: values that refer to nothing.
@@ -245,21 +233,21 @@ class DigitKeypad(_TouchDialog):
 
     def __init__(self, parent):
         self._init_dialog(parent, _("Number"), PAD_KEY_MM)
-        key_font = _font(18)
+        key_font = keypad_font(18)
 
         # The texts are drawn by the dialog: five native labels would cost
         # about as much as the rest of the keypad.
         self.ui_message = DrawnText(self, "ui_message", _("Enter a number:"))
-        self.ui_message.SetFont(_font(14))
+        self.ui_message.SetFont(keypad_font(14))
         self.mValueField = EntryField(self, "mValueField", wx.TE_RIGHT)
-        self.mValueField.SetFont(_font(26))
+        self.mValueField.SetFont(keypad_font(26))
         self.m_staticText3 = DrawnText(self, "m_staticText3", _("Min:"))
         self.ui_minimum = DrawnText(self, "ui_minimum", UNBOUNDED_MIN)
         self.m_staticText5 = DrawnText(self, "m_staticText5", _("Max:"))
         self.ui_maxmum = DrawnText(self, "ui_maxmum", UNBOUNDED_MAX)
         for label in (self.m_staticText3, self.ui_minimum,
                       self.m_staticText5, self.ui_maxmum):
-            label.SetFont(_font(14))
+            label.SetFont(keypad_font(14))
 
         panel = self._key_panel(self)
 
@@ -403,13 +391,13 @@ class DigitPasswordKeypad(_TouchDialog):
 
     def __init__(self, parent):
         self._init_dialog(parent, _("PIN"), PAD_KEY_MM)
-        key_font = _font(18)
+        key_font = keypad_font(18)
 
         self.ui_message = DrawnText(self, "ui_message", _("Enter PIN:"))
-        self.ui_message.SetFont(_font(14))
+        self.ui_message.SetFont(keypad_font(14))
         self.ui_text = EntryField(self, "ui_text",
                                   wx.TE_PASSWORD | wx.TE_CENTRE)
-        self.ui_text.SetFont(_font(26))
+        self.ui_text.SetFont(keypad_font(26))
 
         grid = wx.GridBagSizer(self._gap, self._gap)
         panel = self._key_panel(self)

@@ -65,6 +65,19 @@ def cache_font(font):
     return made
 
 
+def keypad_font(points):
+    """The keypads' font of `points`: the same object each time, so that
+    the caches know it at once (see cache_font)."""
+    font = _FONTS.get(points)
+    if font is None or not font.IsOk():
+        font = _FONTS[points] = wx.Font(points, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL,
+                                        wx.FONTWEIGHT_NORMAL)
+    return font
+
+
+_FONTS = {}
+
+
 class _Cache:
     """The values most recently used, kept up to a budget of bytes: a new
     value pushes out the least recently used ones until the rest fit. A

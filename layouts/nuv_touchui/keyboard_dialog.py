@@ -11,8 +11,9 @@ from nuv_wxtools import display_room
 
 from . import composing, keyboards, keymap
 from .arrangement import cut, narrow_across, pack_rows, row_lengths
-from .dialogs import CANCEL_COLOUR, CONFIRM_COLOUR, _, _font, _TouchDialog
+from .dialogs import CANCEL_COLOUR, CONFIRM_COLOUR, _, _TouchDialog
 from .fit import KEYBOARD_KEY_MM, MIN_KEY_DIP, MIN_KEY_WIDTH_DIP
+from .key_look import keypad_font
 from .keys import KeyButton, KeyGroup, place_together
 from .widgets import DrawnText, EntryField
 
@@ -157,8 +158,8 @@ class AlphaKeypad(_TouchDialog):
         self._composing = composing.composing_keys(self)
         # Narrow gaps and margins leave the keys the room of the screen.
         self._gap, self._margin = self.FromDIP(4), self.FromDIP(8)
-        self._key_font = _font(KEY_POINTS)
-        self._script_font = _font(SCRIPT_POINTS)
+        self._key_font = keypad_font(KEY_POINTS)
+        self._script_font = keypad_font(SCRIPT_POINTS)
         self._dead = None  # the armed dead key
         self._pending = []  # _KeyPlaces whose keys are not made yet
         self._code_slots = {}  # xkb keycode -> its slot, for the physical keyboard
@@ -178,12 +179,12 @@ class AlphaKeypad(_TouchDialog):
 
     def _make_texts(self):
         self.ui_message = DrawnText(self, "ui_message", _("Enter text:"))
-        self.ui_message.SetFont(_font(14))
+        self.ui_message.SetFont(keypad_font(14))
         self.ui_value_normal = EntryField(self, "ui_value_normal")
         self.ui_value_password = EntryField(self, "ui_value_password",
                                             wx.TE_PASSWORD)
         for field in (self.ui_value_normal, self.ui_value_password):
-            field.SetFont(_font(ENTRY_POINTS))
+            field.SetFont(keypad_font(ENTRY_POINTS))
             if self._board.right_to_left():
                 field.SetLayoutDirection(wx.Layout_RightToLeft)
         self.ui_value_password.Hide()
@@ -290,7 +291,7 @@ class AlphaKeypad(_TouchDialog):
                 self.FromDIP(MIN_KEY_DIP) - self.FromDIP(key.CAPTION_MARGIN_DIP[1]))
         height = key.caption_extent()[1]
         if height > room:
-            key.SetFont(_font(max(int(KEY_POINTS * room / height), 6)))
+            key.SetFont(keypad_font(max(int(KEY_POINTS * room / height), 6)))
 
     def _make_pending(self, group, every):
         """Make the keys of `group` not made yet: those now shown, or all."""
