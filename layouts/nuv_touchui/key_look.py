@@ -14,8 +14,10 @@ CAPTION_CONTRAST = 4.5
 
 
 class CacheFont:
-    """A font as the caches know it: equal to another font that draws the
-    same, and carrying the font to measure and draw with."""
+    """A font as the caches know it, carrying the font to measure and draw
+    with. cache_font makes one for all fonts that draw the same, so the
+    caches compare them by identity (in C, where a key's look is hashed
+    thousands of times as a keypad opens)."""
 
     __slots__ = ("font", "_key")
 
@@ -32,11 +34,6 @@ class CacheFont:
         return (font.GetFractionalPointSize() == size and font.GetStyle() == style
                 and font.GetNumericWeight() == weight and font.GetFaceName() == face)
 
-    def __hash__(self):
-        return hash(self._key)
-
-    def __eq__(self, other):
-        return isinstance(other, CacheFont) and self._key == other._key
 
 
 # The fonts keys were given last, with their CacheFonts: a keypad's keys
@@ -51,15 +48,18 @@ SAME_FONTS_KEPT = 64
 def cache_font(font):
     """The CacheFont of `font`: the one made before for this very font
     object, where it has not changed since, else a new one."""
+    kept = _KEYPAD_FONTS.get(id(font))
+    if kept is not None and kept[0] is font:  # ours, never changed
+        return kept[1]
     for source, known in _RECENT_FONTS:
         if source is font and known.drawn_as(font):
             return known
     made = CacheFont(font)
-    # One CacheFont for all fonts that draw the same: the caches then find
-    # their keys by identity, without comparing fonts.
+    # One CacheFont for all fonts that draw the same. Past the bound, a
+    # font met again is measured and drawn again, never wrongly.
     if len(_SAME_FONTS) >= SAME_FONTS_KEPT:
         _SAME_FONTS.clear()
-    made = _SAME_FONTS.setdefault(made, made)
+    made = _SAME_FONTS.setdefault(made._key, made)
     _RECENT_FONTS.insert(0, (font, made))
     del _RECENT_FONTS[RECENT_FONTS_KEPT:]
     return made
@@ -72,10 +72,15 @@ def keypad_font(points):
     if font is None or not font.IsOk():
         font = _FONTS[points] = wx.Font(points, wx.FONTFAMILY_DEFAULT, wx.FONTSTYLE_NORMAL,
                                         wx.FONTWEIGHT_NORMAL)
+        _KEYPAD_FONTS[id(font)] = (font, cache_font(font))
     return font
 
 
+# The keypads' fonts by points, and by their id with their CacheFonts: no
+# one changes them (a key hands out a copy), so they are known without
+# asking them their size and face again.
 _FONTS = {}
+_KEYPAD_FONTS = {}
 
 
 class _Cache:
@@ -121,7 +126,12 @@ KEY_IMAGES = _Cache(4 * 1024 * 1024,
 def text_extent(text, font, scale):
     """The size of `text` in `font` (a CacheFont) on a screen of content
     scale factor `scale`, measured once."""
-    return wx.Size(*_TEXT_SIZES.get((text, font, scale), _text_size))
+    return wx.Size(*text_size(text, font, scale))
+
+
+def text_size(text, font, scale):
+    """text_extent as (width, height)."""
+    return _TEXT_SIZES.get((text, font, scale), _text_size)
 
 
 def _text_size(measured):

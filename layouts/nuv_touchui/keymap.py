@@ -9,6 +9,7 @@ bottom row's first letter at their ends). Nothing about a country is
 written here: each key's characters are libxkbcommon's (catalogue.py).
 """
 
+import operator
 import unicodedata
 
 from . import catalogue
@@ -31,8 +32,10 @@ class Symbol(tuple):
     def __new__(cls, text, dead=""):
         return tuple.__new__(cls, (text, dead))
 
-    text = property(lambda self: self[0])
-    dead = property(lambda self: self[1])
+    # Read by C getters: the keyboards ask a symbol's text thousands of
+    # times as they open.
+    text = property(operator.itemgetter(0))
+    dead = property(operator.itemgetter(1))
 
     def __repr__(self):
         return "Symbol(%r%s)" % (self.text, ", %r" % self.dead if self.dead else "")

@@ -6,7 +6,7 @@ keys on a panel shown and hidden together, as a panel of its own would be."""
 import wx
 
 from .key_look import (KEY_IMAGES, cache_font, default_face, draw_key, forget_theme,
-                       key_colours, key_image, text_extent, theme_colours)
+                       key_colours, key_image, text_extent, text_size, theme_colours)
 
 
 class KeyButton(wx.EvtHandler):
@@ -293,7 +293,8 @@ class KeyButton(wx.EvtHandler):
     def caption_extent(self):
         """(width, height) of caption_size, measured once."""
         if self._caption_size is None:
-            self._caption_size = tuple(self.GetTextExtent(self.caption() or "0"))
+            self._caption_size = text_size(self.caption() or "0", self._font_for_caches(),
+                                           self._panel.GetContentScaleFactor())
         return self._caption_size
 
     def _font_for_caches(self):
