@@ -165,6 +165,7 @@ class AlphaKeypad(_TouchDialog):
         self._code_slots = {}  # xkb keycode -> its slot, for the physical keyboard
         self._char_places = {}  # typed character -> the first _KeyPlace typing it
         self._caption_heights = {}  # margin -> the caption height a key holds
+        self._kinds = {}  # (letter row, script group) -> see _place_kinds
         self._make_texts()
         panel = self._key_panel(self)
         self._make_groups(panel)
@@ -246,14 +247,25 @@ class AlphaKeypad(_TouchDialog):
     def _places(self, board, key, row, script):
         """The _KeyPlaces of `key`: one for each state of Shift and Caps
         Lock that types something else."""
-        caps_off = self._caps_groups[0][max(row - 1, 0)]
-        caps_on = self._caps_groups[1][max(row - 1, 0)]
-        own = (script,) if script is not None else ()
-        shift_groups = {None: (), False: (self.no_Shift,), True: (self.Shift,)}
-        caps_groups = {None: (), False: (caps_off,), True: (caps_on,)}
-        return [_KeyPlace(board, key, symbol, own + shift_groups[shift] + caps_groups[caps],
-                          (script, shift, caps), caps_on)
+        kinds, caps_on = self._place_kinds(row, script)
+        return [_KeyPlace(board, key, symbol, *kinds[shift, caps], caps_on)
                 for shift, caps, symbol in key.turns()]
+
+    def _place_kinds(self, row, script):
+        """({(shift, caps): (groups, state)}, ui_caps_on_N) for the places
+        of `row` in `script`'s group: their groups and states shared, made
+        once for the row rather than for each place."""
+        index = max(row - 1, 0)
+        found = self._kinds.get((index, script))
+        if found is None:
+            caps_off, caps_on = self._caps_groups[0][index], self._caps_groups[1][index]
+            own = (script,) if script is not None else ()
+            shift_groups = {None: (), False: (self.no_Shift,), True: (self.Shift,)}
+            caps_groups = {None: (), False: (caps_off,), True: (caps_on,)}
+            kinds = {(shift, caps): (own + shift_groups[shift] + caps_groups[caps], (script, shift, caps))
+                     for shift in shift_groups for caps in caps_groups}
+            found = self._kinds[index, script] = (kinds, caps_on)
+        return found
 
     def _make_key(self, panel, place):
         """Make the key of `place`, into the place held for it if any."""
