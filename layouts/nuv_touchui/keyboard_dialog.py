@@ -166,6 +166,7 @@ class AlphaKeypad(_TouchDialog):
         self._char_places = {}  # typed character -> the first _KeyPlace typing it
         self._caption_heights = {}  # margin -> the caption height a key holds
         self._kinds = {}  # (letter row, script group) -> see _place_kinds
+        self._latin_waiting = []  # (keycode, row, Latin key) of places not made yet
         self._make_texts()
         panel = self._key_panel(self)
         self._make_groups(panel)
@@ -214,35 +215,53 @@ class AlphaKeypad(_TouchDialog):
 
     def _make_slots(self, panel):
         """The slots of the layout's rows (the digits row and the three
-        letter rows), each a tuple of _KeyPlaces taking turns."""
-        boards = [(self._board, None)]
-        if self._scripts is not None:
-            boards = [(self._board, self._scripts[0]),
-                      (keymap.keyboard(keymap.LATIN_LAYOUT), self._scripts[1])]
-        named = [board.keys_by_name() for board, _group in boards]
-        latin = self._scripts[1] if self._scripts is not None else None
+        letter rows), each a tuple of _KeyPlaces taking turns. The Latin
+        letters' places, where the layout is of another script, are made
+        when first asked for (see _make_latin_places): most operators never
+        tap ABC."""
+        latin = keymap.keyboard(keymap.LATIN_LAYOUT).keys_by_name() if self._scripts is not None else {}
+        own_group = self._scripts[0] if self._scripts is not None else None
         rows = []
         for row, keys in enumerate(self._board.rows):
             slots = []
             for key in keys:
-                places = []
-                for (board, script), own in zip(boards, named):
-                    if key.name in own:
-                        places += self._places(board, own[key.name], row, script)
-                slot = tuple(places)
+                slot = tuple(self._places(self._board, key, row, own_group))
                 for place in slot:
-                    script, shift, caps = place.state
-                    if shift or caps or (script is not None and script is latin):  # hidden at first
+                    _script, shift, caps = place.state
+                    if shift or caps:  # hidden at first
                         self._pending.append(place)
                     else:
                         self._make_key(panel, place)
-                    symbol = place.symbol
-                    if symbol is not None and not symbol.dead and symbol.text not in self._char_places:
-                        self._char_places[symbol.text] = place
+                self._know_places(slot)
+                if key.name in latin:
+                    self._latin_waiting.append((key.code, row, latin[key.name]))
                 self._code_slots[key.code] = slot
                 slots.append(slot)
             rows.append(slots)
         return rows
+
+    def _know_places(self, places):
+        """Note the characters `places` type, where no place types them."""
+        for place in places:
+            symbol = place.symbol
+            if symbol is not None and not symbol.dead and symbol.text not in self._char_places:
+                self._char_places[symbol.text] = place
+
+    def _make_latin_places(self):
+        """The Latin letters' places, beside the layout's own in their
+        slots, their keys made when they are shown."""
+        waiting, self._latin_waiting = self._latin_waiting, []
+        if not waiting:
+            return
+        board, group = keymap.keyboard(keymap.LATIN_LAYOUT), self._scripts[1]
+        for code, row, key in waiting:
+            places = self._places(board, key, row, group)
+            slot = self._code_slots[code]
+            for place in places:
+                place.item = slot[0].item
+            self._pending.extend(places)
+            self._know_places(places)
+            self._code_slots[code] = slot + tuple(places)
 
     def _places(self, board, key, row, script):
         """The _KeyPlaces of `key`: one for each state of Shift and Caps
@@ -316,6 +335,7 @@ class AlphaKeypad(_TouchDialog):
         self._pending = waiting
 
     def _make_all_keys(self):
+        self._make_latin_places()
         for place in list(self._pending):
             if place.key is None:
                 self._make_key(self._key_panels[0], place)
@@ -444,6 +464,8 @@ class AlphaKeypad(_TouchDialog):
     def _show_script(self, own):
         """The layout's own letters, or the Latin ones."""
         script, latin = self._scripts
+        if not own:
+            self._make_latin_places()
         latin.Show(not own)
         script.Show(own)
 
@@ -516,7 +538,11 @@ class AlphaKeypad(_TouchDialog):
         key = _TouchDialog._key_for(self, event)
         if key is not None:
             return key
-        place = self._char_places.get(chr(code)) if code != wx.WXK_NONE else None
+        if code == wx.WXK_NONE:
+            return None
+        if chr(code) not in self._char_places:
+            self._make_latin_places()
+        place = self._char_places.get(chr(code))
         return None if place is None else self._made(place)
 
     # Arrangement ---------------------------------------------------------
@@ -618,8 +644,7 @@ class AlphaKeypad(_TouchDialog):
         shared = place_together([place.key for place in slot if place.key is not None],
                                 row, 0, flag, self._gap)
         for place in slot:
-            if place.key is None:
-                place.item = shared
+            place.item = shared
 
     def _finish_keyboard(self, keys_panel, keys):
         margin = self._margin
