@@ -36,7 +36,6 @@ struct Api {
     decltype(&::minput_destroy_ic) destroy_ic;
     decltype(&::minput_filter) filter;
     decltype(&::minput_lookup) lookup;
-    decltype(&::minput_reset_ic) reset_ic;
     MSymbol* nil;
     MSymbol* text_key;
     MSymbol* plist_key;
@@ -63,7 +62,6 @@ const Api& api() {
     resolve(library, "minput_destroy_ic", loaded.destroy_ic);
     resolve(library, "minput_filter", loaded.filter);
     resolve(library, "minput_lookup", loaded.lookup);
-    resolve(library, "minput_reset_ic", loaded.reset_ic);
     resolve(library, "Mnil", loaded.nil);
     resolve(library, "Mtext", loaded.text_key);
     resolve(library, "Mplist", loaded.plist_key);
@@ -92,9 +90,7 @@ struct TextDeleter {
 
 class CangjieComposition {
 public:
-    CangjieComposition() : context_(api().create_ic(api().method, nullptr)) {
-        if (!context_) fail(PyExc_OSError, "m17n cannot make a Cangjie context");
-    }
+    CangjieComposition() : context_(new_context()) {}
 
     bool type_key(py::object key) {
         char c = printable_key(key);
@@ -108,7 +104,7 @@ public:
     }
 
     bool erase() {
-        if (!text_of(context_->preedit).empty()) {
+        if (!preedit_.empty()) {
             press("BackSpace");
             return true;
         }
@@ -118,19 +114,17 @@ public:
     }
 
     py::str preedit() const { return text_from_ucs4(shown()); }
-    std::size_t candidate_count() const { return listed().size(); }
+    std::size_t candidate_count() const { return listed_.size(); }
     py::list candidates(py::object start, py::object count) const {
-        std::u32string all = listed();
-        return candidate_page(all.size(), start, count,
-                              [&](std::size_t i) { return text_from_ucs4(std::u32string(1, all[i])); });
+        return candidate_page(listed_.size(), start, count,
+                              [&](std::size_t i) { return text_from_ucs4(std::u32string(1, listed_[i])); });
     }
 
     // The candidate and what was finished before it; the code is done.
     py::str choose(py::object index_value) {
         std::size_t index = exact_index(index_value, "index");
-        std::u32string all = listed();
-        if (index >= all.size()) fail(PyExc_IndexError, "no such candidate");
-        std::u32string text = finished_ + all[index];
+        if (index >= listed_.size()) fail(PyExc_IndexError, "no such candidate");
+        std::u32string text = finished_ + listed_[index];
         reset();
         return text_from_ucs4(text);
     }
@@ -142,27 +136,44 @@ public:
         return text_from_ucs4(text);
     }
 
+    // A fresh context rather than minput_reset_ic: m17n 1.8.5 (Debian 13),
+    // reset after a "/" alone, frees that context twice when it goes.
     void reset() {
-        api().reset_ic(context_.get());
+        context_.reset(new_context().release());
         finished_.clear();
+        preedit_.clear();
+        listed_.clear();
     }
 
     bool empty() const { return shown().empty(); }
 
 private:
+    static std::unique_ptr<MInputContext, ContextDeleter> new_context() {
+        std::unique_ptr<MInputContext, ContextDeleter> made(api().create_ic(api().method, nullptr));
+        if (!made) fail(PyExc_OSError, "m17n cannot make a Cangjie context");
+        return made;
+    }
+
     // The text the key `name` produces; taken_ tells whether the input
     // method took the key. As m17n's own clients do, only a key the filter
     // did not keep is looked up: a lookup of a kept one types it again.
+    // The context's preedit and candidates are copied as the key leaves
+    // them: what the other calls read needs no call into m17n.
     std::u32string press(const char* name) {
         MSymbol key = api().symbol(name);
         taken_ = api().filter(context_.get(), key, nullptr) != 0;
-        if (taken_) return {};
-        std::unique_ptr<MText, TextDeleter> produced(api().text());
-        taken_ = api().lookup(context_.get(), key, nullptr, produced.get()) == 0;
-        return text_of(produced.get());
+        std::u32string produced_text;
+        if (!taken_) {
+            std::unique_ptr<MText, TextDeleter> produced(api().text());
+            taken_ = api().lookup(context_.get(), key, nullptr, produced.get()) == 0;
+            produced_text = text_of(produced.get());
+        }
+        preedit_ = text_of(context_->preedit);
+        listed_ = listed();
+        return produced_text;
     }
 
-    std::u32string shown() const { return finished_ + text_of(context_->preedit); }
+    std::u32string shown() const { return finished_ + preedit_; }
 
     // The candidates of the code being typed, in the input method's order:
     // its list holds groups, each a text of characters or a list of texts.
@@ -185,6 +196,8 @@ private:
 
     std::unique_ptr<MInputContext, ContextDeleter> context_;
     std::u32string finished_;  // committed by the input method, not yet by us
+    std::u32string preedit_;   // the context's, as the last key left it
+    std::u32string listed_;    // its candidates, likewise
     bool taken_ = false;
 };
 

@@ -161,5 +161,6 @@ in_tree() {
         ${DEBIAN_FRONTEND:+DEBIAN_FRONTEND=$DEBIAN_FRONTEND} \
         NUV_TOUCH_BUILD=/root/nuv_touch-build NUV_TOUCH_TIME_SCALE="$time_scale" \
         ${NUV_TOUCH_FUZZ_EXAMPLES:+NUV_TOUCH_FUZZ_EXAMPLES=$NUV_TOUCH_FUZZ_EXAMPLES} \
+        ${NUV_TOUCH_FUZZ_SEED:+NUV_TOUCH_FUZZ_SEED=$NUV_TOUCH_FUZZ_SEED} \
         bash -c 'cd /root/nuv_touch 2>/dev/null || cd /root; "$@"' in_tree "$@"
 }

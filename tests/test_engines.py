@@ -115,6 +115,7 @@ CHILD = textwrap.dedent("""
                 getattr(composer, engine[step])(*argument)
             for read in engine["reads"]:
                 getattr(composer, read)()
+        del composer  # freed within its run: a fault there names the run
         done += 1
     print(done)
 """)
@@ -172,6 +173,20 @@ def shown(steps):
             text.append(" ".join(map(str, last)) + (" x%d" % repeats if repeats > 1 else ""))
         last, repeats = step, 1
     return ", ".join(text)
+
+
+# Runs that once took the process down, each with its engine.
+KNOWN_RUNS = [
+    # m17n 1.8.5 (Debian 13) freed a context reset after "/" alone twice.
+    ("cangjie", [("type", "/"), ("clear",)]),
+    ("cangjie", [("type", "/"), ("commit",)]),
+]
+
+
+@pytest.mark.parametrize("name, steps", KNOWN_RUNS)
+def test_runs_that_once_took_the_process_down(name, steps):
+    status, out, err = run_child(ENGINES[name], [steps], scaled(30))
+    assert (status, out.strip()) == (0, "1"), err
 
 
 @pytest.mark.parametrize("name", sorted(ENGINES))
