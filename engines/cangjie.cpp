@@ -139,7 +139,7 @@ public:
     // A fresh context rather than minput_reset_ic: m17n 1.8.5 (Debian 13),
     // reset after a "/" alone, frees that context twice when it goes.
     void reset() {
-        context_.reset(new_context().release());
+        context_ = new_context();
         finished_.clear();
         preedit_.clear();
         listed_.clear();

@@ -175,6 +175,8 @@ def _smaller(font):
     """The CacheFont of `font` (a CacheFont) made smaller, for the
     candidates too long for their keys."""
     if font not in _SMALLER_FONTS:
+        if len(_SMALLER_FONTS) >= SMALLER_FONTS_KEPT:
+            _SMALLER_FONTS.clear()
         smaller = wx.Font(font.font)
         smaller.SetPointSize(max(6, smaller.GetPointSize() - SMALLER_POINTS))
         _SMALLER_FONTS[font] = cache_font(smaller)
@@ -182,6 +184,7 @@ def _smaller(font):
 
 
 _SMALLER_FONTS = {}
+SMALLER_FONTS_KEPT = 16
 
 
 class ComposingKeys:

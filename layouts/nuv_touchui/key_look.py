@@ -35,7 +35,6 @@ class CacheFont:
                 and font.GetNumericWeight() == weight and font.GetFaceName() == face)
 
 
-
 # The fonts keys were given last, with their CacheFonts: a keypad's keys
 # share a few fonts, and asking a font its family (or comparing two) costs
 # more than the rest of a key.
