@@ -14,7 +14,7 @@ GROUP_TITLES = collections.OrderedDict([
     ("memory", "(5) memory growth per prompt cycle (open, key, confirm, destroy); the floor ran fewer cycles"),
     ("imports", "(6) import time"),
     ("layouts", "(7) each keypad made, shown, laid out by the toolkit, drawn on screen, and destroyed "
-                "(module column: the layouts now, or before) against a bare dialog of the keyboard's size "
+                "(module column: the layouts now, or before) against a bare dialog of the keypad's own size "
                 "with an entry field and one window drawing 59 keys (floor column), in the same rounds, "
                 "under the plain-Python keypads"),
 ])

@@ -497,26 +497,25 @@ class Bench:
 
     def run_layouts(self):
         """Each keypad made, shown, drawn on screen and destroyed, over the
-        layouts now (and some over the layouts before), against the floor:
-        all of them once a round, in an order rotating from round to round,
-        so that a busy moment of the machine hits the floor too. A ratio is
-        the median of each round's."""
+        layouts now (and some over the layouts before), against the floor
+        of its own size: all of them once a round, in an order rotating
+        from round to round, so that a busy moment of the machine hits the
+        floors too. A ratio is the median of each round's."""
         c = self.counts
         before = load_layouts_before()
-        nuv_touchui.set_keyboard_layout("us")
-        keyboard = plain_touch.AlphaKeypad(self.frame)
-        size = keyboard.GetSize()
-        keyboard.Destroy()
-        settle()
-        sides = [("floor", lambda: KeyFloor(self.frame, size), None)]
+        keypads = []
         for name, make, limit, compared in self.layout_cases():
-            sides.append((name, functools.partial(make, plain_touch), limit))
+            keypads.append((name, functools.partial(make, plain_touch), limit))
             if compared and before is not None:
-                sides.append((name + ", before (%s)" % LAYOUTS_BEFORE, functools.partial(make, before), None))
+                keypads.append((name + ", before (%s)" % LAYOUTS_BEFORE, functools.partial(make, before), None))
             elif compared:
                 self.add(missing("layouts", name + ", before", "the layouts before (git history) not at hand"))
-        times = [[] for _ in sides]
         try:
+            sizes = [keypad_size(make) for _name, make, _limit in keypads]
+            floors = sorted(set(sizes), key=lambda size: (-size[0] * size[1], size))
+            sides = [("floor", functools.partial(KeyFloor, self.frame, wx.Size(*size)), None) for size in floors]
+            sides += keypads
+            times = [[] for _ in sides]
             with PaintWatch() as watch:
                 for _name, make, _limit in sides:  # warm up
                     watch.shown_and_destroyed(make)
@@ -525,17 +524,18 @@ class Bench:
                         times[side].append(watch.shown_and_destroyed(sides[side][1]))
         finally:
             nuv_touchui.set_keyboard_layout(None)
-        floor = times[0]
-        for (name, _make, limit), measured in zip(sides[1:], times[1:]):
+        for (name, _make, limit), size, measured in zip(keypads, sizes, times[len(floors):]):
+            floor = times[floors.index(size)]
             ratio = statistics.median(a / b for a, b in zip(measured, floor))
             self.add(row("layouts", name + ", to drawn + Destroy", "ms", 1e3 * statistics.median(measured),
                          1e3 * statistics.median(floor), ratio,
                          target="ratio <= %g" % limit if limit else "report",
-                         holds=ratio <= limit if limit else None, rounds=len(measured)))
+                         holds=ratio <= limit if limit else None, rounds=len(measured), size="%dx%d" % size))
             self.log_row(self.rows[-1])
-        self.add(row("layouts", "floor: dialog, entry field, one window drawing 59 keys", "ms",
-                     1e3 * statistics.median(floor), target="report", rounds=len(floor)))
-        self.log_row(self.rows[-1])
+        for size, floor in zip(floors, times):
+            self.add(row("layouts", "floor, %dx%d: dialog, entry field, one window drawing 59 keys" % size, "ms",
+                         1e3 * statistics.median(floor), target="report", rounds=len(floor)))
+            self.log_row(self.rows[-1])
         self.run_composing_taps()
 
     # The words tapped on each composing keyboard: a letter's time is from
@@ -594,6 +594,16 @@ class Bench:
 
 def cancel(dialog):
     dialog.EndModal(wx.ID_CANCEL)
+
+
+def keypad_size(make):
+    """(width, height) of the keypad `make()` makes, once fitted."""
+    dialog = make()
+    try:
+        return tuple(dialog.GetSize())
+    finally:
+        dialog.Destroy()
+        settle()
 
 
 def load_layouts_before():
@@ -928,7 +938,7 @@ class PaintWatch(wx.EventFilter):
 
 
 class KeyFloor(wx.Dialog):
-    """The floor of a keypad on screen: a bare dialog of the keyboard's size
+    """The floor of a keypad on screen: a bare dialog of the keypad's size
     with an entry field and one window drawing 59 rounded, captioned keys."""
 
     CAPTIONS = "`1234567890-=qwertyuiop[]\\asdfghjkl;'zxcvbnm,./" + "".join(
