@@ -140,13 +140,14 @@ def click(button, force=False):
 
 
 def send_key(window, key_code, char=None, modifiers=wx.MOD_NONE,
-             kind=wx.wxEVT_CHAR_HOOK):
+             kind=wx.wxEVT_CHAR_HOOK, raw_flags=None):
     """Deliver a synthetic key event to `window`'s handler chain.
 
     `key_code` is a wx.WXK_* code or a character's code, `char` the
     character the event carries (defaults to chr(key_code) for printable
     codes), `kind` wx.wxEVT_CHAR_HOOK (key down, before any control) or
-    wx.wxEVT_CHAR (translated character). Handler exceptions propagate.
+    wx.wxEVT_CHAR (translated character), `raw_flags` what the event's raw
+    flags hold (else whatever wx leaves there). Handler exceptions propagate.
     Returns True when some handler took the event (did not Skip it).
     """
     event = wx.KeyEvent(kind)
@@ -157,6 +158,8 @@ def send_key(window, key_code, char=None, modifiers=wx.MOD_NONE,
     event.SetShiftDown(bool(modifiers & wx.MOD_SHIFT))
     event.SetControlDown(bool(modifiers & wx.MOD_CONTROL))
     event.SetAltDown(bool(modifiers & wx.MOD_ALT))
+    if raw_flags is not None:
+        event.SetRawKeyFlags(raw_flags)
     event.SetEventObject(window)
     with capture_handler_errors() as errors:
         window.GetEventHandler().ProcessEvent(event)

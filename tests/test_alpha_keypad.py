@@ -503,6 +503,7 @@ def test_altgr_at_a_physical_key_types_the_letter_altgr_gives_there(keyboard, la
     dialog = keyboard()
     for shift in (False, True):
         event = wx.KeyEvent(wx.wxEVT_CHAR_HOOK)
+        event.SetTimestamp(1)  # the display's time, as the toolkit's events carry
         event.SetRawKeyFlags(38)
         event.SetControlDown(True)
         event.SetAltDown(True)

@@ -214,6 +214,7 @@ def type_physically(dialog, characters):
     for character in characters[:half]:
         code, shift = positions[character]
         event = wx.KeyEvent(wx.wxEVT_CHAR_HOOK)
+        event.SetTimestamp(1)  # the display's time, as the toolkit's events carry
         event.SetRawKeyFlags(code)
         event.SetShiftDown(shift)
         event.SetUnicodeKey(ord(character))

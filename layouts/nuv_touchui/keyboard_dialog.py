@@ -91,6 +91,14 @@ class _BlankKey(KeyButton):
 _BLANKS = {"Space": " ", "Tab": "\t"}
 
 
+def _key_position(event):
+    """The X keycode of the physical key of a key-down `event`, or None
+    for an event a program made: wx leaves a new key event's raw flags as
+    its memory held them, which may name any key, and only the toolkit's
+    events carry the display's time."""
+    return event.GetRawKeyFlags() if event.GetTimestamp() else None
+
+
 class _KeyPlace:
     """One key of a slot: what an xkb key types in one state, for the
     groups that show it. Made at once where they are all shown when the
@@ -474,7 +482,7 @@ class AlphaKeypad(_TouchDialog):
     def _key_at_position(self, event):
         # Under GTK the raw flags are the X keycode, xkb's: the key at that
         # position is pressed, whatever layout the desktop has.
-        slot = self._code_slots.get(event.GetRawKeyFlags())
+        slot = self._code_slots.get(_key_position(event))
         if slot and event.GetModifiers() in (wx.MOD_NONE, wx.MOD_SHIFT):
             return self._slot_key(slot, event.ShiftDown())
         return None
@@ -498,7 +506,7 @@ class AlphaKeypad(_TouchDialog):
         altgr = wx.MOD_ALT | wx.MOD_CONTROL
         if event.GetModifiers() not in (altgr, altgr | wx.MOD_SHIFT):
             return None
-        slot = self._code_slots.get(event.GetRawKeyFlags())
+        slot = self._code_slots.get(_key_position(event))
         if not slot:
             return None
         symbol = slot[0].xkb_key.symbol(altgr=True, shift=event.ShiftDown())
