@@ -7,6 +7,7 @@ ratios (and of the per-operation times), with the interquartile range of the
 ratios as its spread.
 """
 
+import ctypes
 import gc
 import math
 import os
@@ -23,6 +24,42 @@ def settle():
     app = wx.GetApp()
     app.ProcessPendingEvents()
     app.Yield(True)
+
+
+def settle_display():
+    """settle(), then wait for the X server to have done all it was asked
+    (windows destroyed, the ones under them exposed) and run the events
+    that brought: what one dialog left the display to do is not timed in
+    the next. Without an X display, settle() alone."""
+    settle()
+    if _x_sync():
+        wx.GetApp().Yield(True)
+
+
+def _x_sync():
+    """XSync on the toolkit's X display; False where GTK draws on none
+    (under Wayland)."""
+    global _X_SYNC
+    if _X_SYNC is None:
+        _X_SYNC = False
+        if os.environ.get("DISPLAY") and not os.environ.get("WAYLAND_DISPLAY"):
+            try:
+                gdk, x11 = ctypes.CDLL("libgdk-3.so.0"), ctypes.CDLL("libX11.so.6")
+            except OSError:
+                return False
+            gdk.gdk_display_get_default.restype = ctypes.c_void_p
+            gdk.gdk_x11_display_get_xdisplay.restype = ctypes.c_void_p
+            gdk.gdk_x11_display_get_xdisplay.argtypes = [ctypes.c_void_p]
+            x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+            xdisplay = gdk.gdk_x11_display_get_xdisplay(gdk.gdk_display_get_default())
+            _X_SYNC = lambda: x11.XSync(xdisplay, 0)
+    if _X_SYNC:
+        _X_SYNC()
+        return True
+    return False
+
+
+_X_SYNC = None
 
 
 def quartiles(values):

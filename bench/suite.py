@@ -38,7 +38,7 @@ import wx.grid
 import nuv_touch
 import nuv_touchui
 import plain_touch
-from measure import compare, median_time, memory_growth, settle
+from measure import compare, median_time, memory_growth, settle, settle_display
 from report import format_row
 
 BENCH_DIR = os.path.dirname(os.path.abspath(__file__))
@@ -498,9 +498,12 @@ class Bench:
     def run_layouts(self):
         """Each keypad made, shown, drawn on screen and destroyed, over the
         layouts now (and some over the layouts before), against the floor
-        of its own size: all of them once a round, in an order rotating
-        from round to round, so that a busy moment of the machine hits the
-        floors too. A ratio is the median of each round's."""
+        of its own size: all of them once a round, in an order shuffled
+        each round, so that a busy moment of the machine hits the floors
+        too and no keypad always follows the same one. After each, the X
+        server finishes what it was asked, so that what one dialog left it
+        to do is not timed in the next. A ratio is the median of each
+        round's."""
         c = self.counts
         before = load_layouts_before()
         keypads = []
@@ -519,8 +522,11 @@ class Bench:
             with PaintWatch() as watch:
                 for _name, make, _limit in sides:  # warm up
                     watch.shown_and_destroyed(make)
-                for index in range(c["layout_rounds"]):
-                    for side in itertools.islice(itertools.cycle(range(len(sides))), index, index + len(sides)):
+                order = list(range(len(sides)))
+                shuffled = random.Random(61)
+                for _round in range(c["layout_rounds"]):
+                    shuffled.shuffle(order)
+                    for side in order:
                         times[side].append(watch.shown_and_destroyed(sides[side][1]))
         finally:
             nuv_touchui.set_keyboard_layout(None)
@@ -919,7 +925,7 @@ class PaintWatch(wx.EventFilter):
         destroying = time.perf_counter()
         dialog.Destroy()
         elapsed = (self.drawn - start) + (time.perf_counter() - destroying)
-        settle()
+        settle_display()
         return elapsed
 
     def time_to_drawn(self, opener, end):
